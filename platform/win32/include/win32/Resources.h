@@ -1,0 +1,41 @@
+// Module handles and resources. A module's resources are the blocks that the build
+// generates from its .rc file; the module registers them when it is loaded.
+#pragma once
+
+#include "win32/Types.h"
+
+#define MAKEINTRESOURCEA(i) reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i)))
+#define IS_INTRESOURCE(r) ((reinterpret_cast<ULONG_PTR>(r) >> 16) == 0)
+#define RT_STRING MAKEINTRESOURCEA(6)
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+#define RT_VERSION MAKEINTRESOURCEA(16)
+
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
+
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+LPVOID LockResource(HGLOBAL data);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+
+namespace win32 {
+
+// One resource of a module, as the resource compiler lays it out.
+struct ResourceEntry {
+  WORD type;      // numeric type (RT_STRING, RT_DIALOG, ...)
+  WORD id;        // numeric name
+  WORD language;  // LANGID
+  const BYTE* data;
+  DWORD size;
+};
+
+// Makes the resources of the module that contains `addressInModule` findable
+// through its module handle. Called by generated code when the module loads.
+void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries,
+                             std::size_t count);
+void UnregisterModuleResources(const void* addressInModule);
+
+}  // namespace win32

@@ -1,0 +1,36 @@
+// ANSI code pages and the text comparisons of the platform. The thread's ANSI code
+// page is 1252 unless a test selects 932 (Shift-JIS) with win32::SetAnsiCodePage.
+#pragma once
+
+#include "win32/Types.h"
+
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x00000008
+
+#define LOCALE_USER_DEFAULT 0x0400
+#define LOCALE_SYSTEM_DEFAULT 0x0800
+#define NORM_IGNORECASE 0x00000001
+#define CSTR_LESS_THAN 1
+#define CSTR_EQUAL 2
+#define CSTR_GREATER_THAN 3
+
+UINT GetACP();
+BOOL IsDBCSLeadByte(BYTE testChar);
+BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
+LPSTR CharNextA(LPCSTR current);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int cbMultiByte,
+                        LPWSTR wideChar, int cchWideChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideChar, int cchWideChar,
+                        LPSTR multiByte, int cbMultiByte, LPCSTR defaultChar,
+                        LPBOOL usedDefaultChar);
+int lstrlenA(LPCSTR string);
+int lstrcmpiA(LPCSTR string1, LPCSTR string2);
+int CompareStringA(LCID locale, DWORD flags, LPCSTR string1, int count1, LPCSTR string2,
+                   int count2);
+int _mbsicmp(const unsigned char* string1, const unsigned char* string2);
+
+namespace win32 {
+// Selects the ANSI code page of the process (1252 or 932); returns the previous one.
+UINT SetAnsiCodePage(UINT codePage);
+}  // namespace win32

@@ -1,0 +1,29 @@
+// The Windows API the product calls: <windows.h> and the C runtime on Windows, our own
+// layer of the same names elsewhere. The one place where the product picks a platform
+// for everything but MAPI.
+#pragma once
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <mbstring.h>
+#include <share.h>
+#include <cstdio>
+#include <ctime>
+
+// The runtime's own strftime already renders "%c" as the log expects.
+inline std::size_t crt_strftime(char* buffer, std::size_t size, const char* format,
+                                const std::tm* time) {
+  return std::strftime(buffer, size, format, time);
+}
+// The .def file names the DLL's exports.
+#define PELLACORM_EXPORT
+#else
+#include "win32/Windows.h"
+#define PELLACORM_EXPORT __attribute__((visibility("default")))
+#endif

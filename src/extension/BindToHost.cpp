@@ -1,0 +1,7 @@
+#include "extension/ExchRuleExt.h"
+
+namespace pellacorm {
+
+void CExchRuleExt::BindToHost(IRuleExtCallback* /*callback*/) {}
+
+}  // namespace pellacorm
