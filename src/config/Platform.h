@@ -17,8 +17,7 @@
 #include <ctime>
 
 // The runtime's own strftime already renders "%c" as the log expects.
-inline std::size_t crt_strftime(char* buffer, std::size_t size, const char* format,
-                                const std::tm* time) {
+inline std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, const std::tm* time) {
   return std::strftime(buffer, size, format, time);
 }
 // The .def file names the DLL's exports.

@@ -31,12 +31,12 @@ class CExchRuleExt final : public IExchangeRuleExt {
   // IExchangeRuleExt
   STDMETHOD(Install)(IRuleExtCallback* callback, ULONG context) override;
   STDMETHOD(QueryRelease)() override;
-  STDMETHOD(GetCommand)(IRuleExtCallback* callback, LPSTR command, ULONG cbCommand,
-                        LPSTR displayName, ULONG cbDisplayName) override;
-  STDMETHOD(QueryCommandDisplayName)(IRuleExtCallback* callback, LPCSTR command,
-                                     LPSTR displayName, ULONG cbDisplayName) override;
-  STDMETHOD(Command)(IRuleExtCallback* callback, LPCSTR command, ULONG cbEntryId,
-                     LPENTRYID entryId) override;
+  STDMETHOD(GetCommand)
+  (IRuleExtCallback* callback, LPSTR command, ULONG cbCommand, LPSTR displayName,
+   ULONG cbDisplayName) override;
+  STDMETHOD(QueryCommandDisplayName)
+  (IRuleExtCallback* callback, LPCSTR command, LPSTR displayName, ULONG cbDisplayName) override;
+  STDMETHOD(Command)(IRuleExtCallback* callback, LPCSTR command, ULONG cbEntryId, LPENTRYID entryId) override;
 
   // Binding to the host (extension/BindToHost.cpp).
   void BindToHost(IRuleExtCallback* callback);

@@ -18,17 +18,16 @@ struct IRuleExtCallback : public IUnknown {
 struct IExchangeRuleExt : public IUnknown {
   STDMETHOD(Install)(IRuleExtCallback* callback, ULONG context) PURE;
   STDMETHOD(QueryRelease)() PURE;
-  STDMETHOD(GetCommand)(IRuleExtCallback* callback, LPSTR command, ULONG cbCommand,
-                        LPSTR displayName, ULONG cbDisplayName) PURE;
-  STDMETHOD(QueryCommandDisplayName)(IRuleExtCallback* callback, LPCSTR command,
-                                     LPSTR displayName, ULONG cbDisplayName) PURE;
-  STDMETHOD(Command)(IRuleExtCallback* callback, LPCSTR command, ULONG cbEntryId,
-                     LPENTRYID entryId) PURE;
+  STDMETHOD(GetCommand)
+  (IRuleExtCallback* callback, LPSTR command, ULONG cbCommand, LPSTR displayName, ULONG cbDisplayName) PURE;
+  STDMETHOD(QueryCommandDisplayName)
+  (IRuleExtCallback* callback, LPCSTR command, LPSTR displayName, ULONG cbDisplayName) PURE;
+  STDMETHOD(Command)(IRuleExtCallback* callback, LPCSTR command, ULONG cbEntryId, LPENTRYID entryId) PURE;
 };
 
 extern const IID IID_IExchangeRuleExt;
 
 // The one export of the library.
-using ExchEntryPointFn = IExchangeRuleExt* (WINAPI*)();
+using ExchEntryPointFn = IExchangeRuleExt*(WINAPI*)();
 
 }  // namespace pellacorm

@@ -5,7 +5,9 @@
 
 namespace pellacorm {
 
-EntryID::EntryID(const EntryID& other) { *this = other; }
+EntryID::EntryID(const EntryID& other) {
+  *this = other;
+}
 
 EntryID::EntryID(EntryID&& other) noexcept
     : m_cb(std::exchange(other.m_cb, 0)), m_lpb(std::exchange(other.m_lpb, nullptr)) {}
@@ -31,7 +33,9 @@ EntryID& EntryID::operator=(const SBinary& bin) {
   return *this;
 }
 
-EntryID::~EntryID() { Free(); }
+EntryID::~EntryID() {
+  Free();
+}
 
 void EntryID::Assign(ULONG count, const BYTE* bytes) {
   if (count != 0 && bytes == nullptr) {

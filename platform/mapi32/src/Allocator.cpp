@@ -111,6 +111,10 @@ extern "C" ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
   return S_OK;
 }
 
-extern "C" ULONG Mapi32LiveBufferCount() { return g_liveBuffers.load(); }
+extern "C" ULONG Mapi32LiveBufferCount() {
+  return g_liveBuffers.load();
+}
 
-extern "C" void Mapi32FailAllocation(ULONG nth) { g_failCountdown.store(nth); }
+extern "C" void Mapi32FailAllocation(ULONG nth) {
+  g_failCountdown.store(nth);
+}

@@ -12,8 +12,8 @@ HRESULT AppendRows(LPSRowSet* all, LPSRowSet batch) {
   }
   const ULONG total = (*all)->cRows + batch->cRows;
   LPSRowSet merged = nullptr;
-  const SCODE sc = MAPIAllocateBuffer(static_cast<ULONG>(CbNewSRowSet(total)),
-                                      reinterpret_cast<LPVOID*>(&merged));
+  const SCODE sc =
+      MAPIAllocateBuffer(static_cast<ULONG>(CbNewSRowSet(total)), reinterpret_cast<LPVOID*>(&merged));
   if (FAILED(sc)) {
     return sc;
   }
@@ -33,8 +33,8 @@ HRESULT AppendRows(LPSRowSet* all, LPSRowSet batch) {
 }  // namespace
 
 extern "C" HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags,
-                                  LPSRestriction lpRestriction, LPSSortOrderSet lpSortOrderSet,
-                                  LONG crowsMax, LPSRowSet* lppRows) {
+                                  LPSRestriction lpRestriction, LPSSortOrderSet lpSortOrderSet, LONG crowsMax,
+                                  LPSRowSet* lppRows) {
   if (lpTable == nullptr || lppRows == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }

@@ -10,7 +10,9 @@
 namespace pellacorm {
 namespace {
 
-std::vector<BYTE> BytesOf(const EntryID& id) { return {id.Bytes(), id.Bytes() + id.Size()}; }
+std::vector<BYTE> BytesOf(const EntryID& id) {
+  return {id.Bytes(), id.Bytes() + id.Size()};
+}
 
 class EntryIDTest : public ::testing::Test {
  protected:

@@ -10,8 +10,9 @@
 #define MAPIMETHOD_(type, method) virtual type STDMETHODCALLTYPE method
 
 // ---- Result codes --------------------------------------------------------------
-#define MAKE_MAPI_SCODE(sev, fac, code) \
-  static_cast<SCODE>((static_cast<ULONG>(sev) << 31) | (static_cast<ULONG>(fac) << 16) | static_cast<ULONG>(code))
+#define MAKE_MAPI_SCODE(sev, fac, code)                                                  \
+  static_cast<SCODE>((static_cast<ULONG>(sev) << 31) | (static_cast<ULONG>(fac) << 16) | \
+                     static_cast<ULONG>(code))
 #define FACILITY_ITF 4
 #define MAKE_MAPI_E(err) MAKE_MAPI_SCODE(1, FACILITY_ITF, err)
 #define MAKE_MAPI_S(warn) MAKE_MAPI_SCODE(0, FACILITY_ITF, warn)
@@ -195,18 +196,54 @@ struct SBinary {
 };
 using LPSBinary = SBinary*;
 
-struct SShortArray { ULONG cValues; short* lpi; };
-struct SLongArray { ULONG cValues; LONG* lpl; };
-struct SRealArray { ULONG cValues; float* lpflt; };
-struct SDoubleArray { ULONG cValues; double* lpdbl; };
-struct SCurrencyArray { ULONG cValues; CURRENCY* lpcur; };
-struct SAppTimeArray { ULONG cValues; double* lpat; };
-struct SDateTimeArray { ULONG cValues; FILETIME* lpft; };
-struct SBinaryArray { ULONG cValues; SBinary* lpbin; };
-struct SLPSTRArray { ULONG cValues; LPSTR* lppszA; };
-struct SWStringArray { ULONG cValues; LPWSTR* lppszW; };
-struct SGuidArray { ULONG cValues; GUID* lpguid; };
-struct SLargeIntegerArray { ULONG cValues; LARGE_INTEGER* lpli; };
+struct SShortArray {
+  ULONG cValues;
+  short* lpi;
+};
+struct SLongArray {
+  ULONG cValues;
+  LONG* lpl;
+};
+struct SRealArray {
+  ULONG cValues;
+  float* lpflt;
+};
+struct SDoubleArray {
+  ULONG cValues;
+  double* lpdbl;
+};
+struct SCurrencyArray {
+  ULONG cValues;
+  CURRENCY* lpcur;
+};
+struct SAppTimeArray {
+  ULONG cValues;
+  double* lpat;
+};
+struct SDateTimeArray {
+  ULONG cValues;
+  FILETIME* lpft;
+};
+struct SBinaryArray {
+  ULONG cValues;
+  SBinary* lpbin;
+};
+struct SLPSTRArray {
+  ULONG cValues;
+  LPSTR* lppszA;
+};
+struct SWStringArray {
+  ULONG cValues;
+  LPWSTR* lppszW;
+};
+struct SGuidArray {
+  ULONG cValues;
+  GUID* lpguid;
+};
+struct SLargeIntegerArray {
+  ULONG cValues;
+  LARGE_INTEGER* lpli;
+};
 using ENTRYLIST = SBinaryArray;
 using LPENTRYLIST = ENTRYLIST*;
 
@@ -255,9 +292,9 @@ struct SPropTagArray {
 using LPSPropTagArray = SPropTagArray*;
 #define CbNewSPropTagArray(c) (offsetof(SPropTagArray, aulPropTag) + (c) * sizeof(ULONG))
 #define SizedSPropTagArray(c, name) \
-  struct _SPropTagArray_##name {     \
-    ULONG cValues;                   \
-    ULONG aulPropTag[c];             \
+  struct _SPropTagArray_##name {    \
+    ULONG cValues;                  \
+    ULONG aulPropTag[c];            \
   } name
 
 struct SPropProblem {
@@ -350,17 +387,57 @@ using LPNOTIFICATION = NOTIFICATION*;
 struct SRestriction;
 using LPSRestriction = SRestriction*;
 
-struct SAndRestriction { ULONG cRes; LPSRestriction lpRes; };
-struct SOrRestriction { ULONG cRes; LPSRestriction lpRes; };
-struct SNotRestriction { ULONG ulReserved; LPSRestriction lpRes; };
-struct SContentRestriction { ULONG ulFuzzyLevel; ULONG ulPropTag; LPSPropValue lpProp; };
-struct SPropertyRestriction { ULONG relop; ULONG ulPropTag; LPSPropValue lpProp; };
-struct SComparePropsRestriction { ULONG relop; ULONG ulPropTag1; ULONG ulPropTag2; };
-struct SBitMaskRestriction { ULONG relBMR; ULONG ulPropTag; ULONG ulMask; };
-struct SSizeRestriction { ULONG relop; ULONG ulPropTag; ULONG cb; };
-struct SExistRestriction { ULONG ulReserved1; ULONG ulPropTag; ULONG ulReserved2; };
-struct SSubRestriction { ULONG ulSubObject; LPSRestriction lpRes; };
-struct SCommentRestriction { ULONG cValues; LPSRestriction lpRes; LPSPropValue lpProp; };
+struct SAndRestriction {
+  ULONG cRes;
+  LPSRestriction lpRes;
+};
+struct SOrRestriction {
+  ULONG cRes;
+  LPSRestriction lpRes;
+};
+struct SNotRestriction {
+  ULONG ulReserved;
+  LPSRestriction lpRes;
+};
+struct SContentRestriction {
+  ULONG ulFuzzyLevel;
+  ULONG ulPropTag;
+  LPSPropValue lpProp;
+};
+struct SPropertyRestriction {
+  ULONG relop;
+  ULONG ulPropTag;
+  LPSPropValue lpProp;
+};
+struct SComparePropsRestriction {
+  ULONG relop;
+  ULONG ulPropTag1;
+  ULONG ulPropTag2;
+};
+struct SBitMaskRestriction {
+  ULONG relBMR;
+  ULONG ulPropTag;
+  ULONG ulMask;
+};
+struct SSizeRestriction {
+  ULONG relop;
+  ULONG ulPropTag;
+  ULONG cb;
+};
+struct SExistRestriction {
+  ULONG ulReserved1;
+  ULONG ulPropTag;
+  ULONG ulReserved2;
+};
+struct SSubRestriction {
+  ULONG ulSubObject;
+  LPSRestriction lpRes;
+};
+struct SCommentRestriction {
+  ULONG cValues;
+  LPSRestriction lpRes;
+  LPSPropValue lpProp;
+};
 
 struct SRestriction {
   ULONG rt;
@@ -409,24 +486,25 @@ using LPMDB = IMsgStore*;
 struct IMAPIProp : public IUnknown {
   MAPIMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) PURE;
   MAPIMETHOD(SaveChanges)(ULONG ulFlags) PURE;
-  MAPIMETHOD(GetProps)(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
-                       LPSPropValue* lppPropArray) PURE;
+  MAPIMETHOD(GetProps)
+  (LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues, LPSPropValue* lppPropArray) PURE;
   MAPIMETHOD(GetPropList)(ULONG ulFlags, LPSPropTagArray* lppPropTagArray) PURE;
-  MAPIMETHOD(OpenProperty)(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
-                           LPUNKNOWN* lppUnk) PURE;
-  MAPIMETHOD(SetProps)(ULONG cValues, LPSPropValue lpPropArray,
-                       LPSPropProblemArray* lppProblems) PURE;
+  MAPIMETHOD(OpenProperty)
+  (ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags, LPUNKNOWN* lppUnk) PURE;
+  MAPIMETHOD(SetProps)(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) PURE;
   MAPIMETHOD(DeleteProps)(LPSPropTagArray lpPropTagArray, LPSPropProblemArray* lppProblems) PURE;
-  MAPIMETHOD(CopyTo)(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps,
-                     ULONG ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface,
-                     LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) PURE;
-  MAPIMETHOD(CopyProps)(LPSPropTagArray lpIncludeProps, ULONG ulUIParam,
-                        LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj,
-                        ULONG ulFlags, LPSPropProblemArray* lppProblems) PURE;
-  MAPIMETHOD(GetNamesFromIDs)(LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags,
-                              ULONG* lpcPropNames, LPMAPINAMEID** lpppPropNames) PURE;
-  MAPIMETHOD(GetIDsFromNames)(ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags,
-                              LPSPropTagArray* lppPropTags) PURE;
+  MAPIMETHOD(CopyTo)
+  (ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps, ULONG ulUIParam,
+   LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
+   LPSPropProblemArray* lppProblems) PURE;
+  MAPIMETHOD(CopyProps)
+  (LPSPropTagArray lpIncludeProps, ULONG ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface,
+   LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) PURE;
+  MAPIMETHOD(GetNamesFromIDs)
+  (LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags, ULONG* lpcPropNames,
+   LPMAPINAMEID** lpppPropNames) PURE;
+  MAPIMETHOD(GetIDsFromNames)
+  (ULONG cPropNames, LPMAPINAMEID* lppPropNames, ULONG ulFlags, LPSPropTagArray* lppPropTags) PURE;
 };
 using LPMAPIPROP = IMAPIProp*;
 
@@ -449,64 +527,72 @@ struct IMAPITable : public IUnknown {
   MAPIMETHOD(QuerySortOrder)(LPSSortOrderSet* lppSortCriteria) PURE;
   MAPIMETHOD(QueryRows)(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows) PURE;
   MAPIMETHOD(Abort)() PURE;
-  MAPIMETHOD(ExpandRow)(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags,
-                        LPSRowSet* lppRows, ULONG* lpulMoreRows) PURE;
-  MAPIMETHOD(CollapseRow)(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulFlags,
-                          ULONG* lpulRowCount) PURE;
+  MAPIMETHOD(ExpandRow)
+  (ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags, LPSRowSet* lppRows,
+   ULONG* lpulMoreRows) PURE;
+  MAPIMETHOD(CollapseRow)(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulFlags, ULONG* lpulRowCount) PURE;
   MAPIMETHOD(WaitForCompletion)(ULONG ulFlags, ULONG ulTimeout, ULONG* lpulTableStatus) PURE;
-  MAPIMETHOD(GetCollapseState)(ULONG ulFlags, ULONG cbInstanceKey, LPBYTE lpbInstanceKey,
-                               ULONG* lpcbCollapseState, LPBYTE* lppbCollapseState) PURE;
-  MAPIMETHOD(SetCollapseState)(ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState,
-                               BOOKMARK* lpbkLocation) PURE;
+  MAPIMETHOD(GetCollapseState)
+  (ULONG ulFlags, ULONG cbInstanceKey, LPBYTE lpbInstanceKey, ULONG* lpcbCollapseState,
+   LPBYTE* lppbCollapseState) PURE;
+  MAPIMETHOD(SetCollapseState)
+  (ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState, BOOKMARK* lpbkLocation) PURE;
 };
 
 struct IMAPIContainer : public IMAPIProp {
   MAPIMETHOD(GetContentsTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
   MAPIMETHOD(GetHierarchyTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
-  MAPIMETHOD(OpenEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
-                        ULONG* lpulObjType, LPUNKNOWN* lppUnk) PURE;
-  MAPIMETHOD(SetSearchCriteria)(LPSRestriction lpRestriction, LPENTRYLIST lpContainerList,
-                                ULONG ulSearchFlags) PURE;
-  MAPIMETHOD(GetSearchCriteria)(ULONG ulFlags, LPSRestriction* lppRestriction,
-                                LPENTRYLIST* lppContainerList, ULONG* lpulSearchState) PURE;
+  MAPIMETHOD(OpenEntry)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+   LPUNKNOWN* lppUnk) PURE;
+  MAPIMETHOD(SetSearchCriteria)
+  (LPSRestriction lpRestriction, LPENTRYLIST lpContainerList, ULONG ulSearchFlags) PURE;
+  MAPIMETHOD(GetSearchCriteria)
+  (ULONG ulFlags, LPSRestriction* lppRestriction, LPENTRYLIST* lppContainerList, ULONG* lpulSearchState) PURE;
 };
 using LPMAPICONTAINER = IMAPIContainer*;
 
 struct IMAPIFolder : public IMAPIContainer {
   MAPIMETHOD(CreateMessage)(LPCIID lpInterface, ULONG ulFlags, LPMESSAGE* lppMessage) PURE;
-  MAPIMETHOD(CopyMessages)(LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder,
-                           ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
-  MAPIMETHOD(DeleteMessages)(LPENTRYLIST lpMsgList, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
-                             ULONG ulFlags) PURE;
-  MAPIMETHOD(CreateFolder)(ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment,
-                           LPCIID lpInterface, ULONG ulFlags, LPMAPIFOLDER* lppFolder) PURE;
-  MAPIMETHOD(CopyFolder)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface,
-                         LPVOID lpDestFolder, LPTSTR lpszNewFolderName, ULONG ulUIParam,
-                         LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
-  MAPIMETHOD(DeleteFolder)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulUIParam,
-                           LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
-  MAPIMETHOD(SetReadFlags)(LPENTRYLIST lpMsgList, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
-                           ULONG ulFlags) PURE;
-  MAPIMETHOD(GetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags,
-                               ULONG* lpulMessageStatus) PURE;
-  MAPIMETHOD(SetMessageStatus)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus,
-                               ULONG ulNewStatusMask, ULONG* lpulOldStatus) PURE;
+  MAPIMETHOD(CopyMessages)
+  (LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
+   ULONG ulFlags) PURE;
+  MAPIMETHOD(DeleteMessages)
+  (LPENTRYLIST lpMsgList, ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
+  MAPIMETHOD(CreateFolder)
+  (ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment, LPCIID lpInterface, ULONG ulFlags,
+   LPMAPIFOLDER* lppFolder) PURE;
+  MAPIMETHOD(CopyFolder)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, LPVOID lpDestFolder, LPTSTR lpszNewFolderName,
+   ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
+  MAPIMETHOD(DeleteFolder)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
+  MAPIMETHOD(SetReadFlags)
+  (LPENTRYLIST lpMsgList, ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
+  MAPIMETHOD(GetMessageStatus)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags, ULONG* lpulMessageStatus) PURE;
+  MAPIMETHOD(SetMessageStatus)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus, ULONG ulNewStatusMask, ULONG* lpulOldStatus) PURE;
   MAPIMETHOD(SaveContentsSort)(LPSSortOrderSet lpSortCriteria, ULONG ulFlags) PURE;
   MAPIMETHOD(EmptyFolder)(ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
 };
 
 struct IMsgStore : public IMAPIProp {
-  MAPIMETHOD(Advise)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask,
-                     LPMAPIADVISESINK lpAdviseSink, ULONG* lpulConnection) PURE;
+  MAPIMETHOD(Advise)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
+   ULONG* lpulConnection) PURE;
   MAPIMETHOD(Unadvise)(ULONG ulConnection) PURE;
-  MAPIMETHOD(CompareEntryIDs)(ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2,
-                              LPENTRYID lpEntryID2, ULONG ulFlags, ULONG* lpulResult) PURE;
-  MAPIMETHOD(OpenEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
-                        ULONG* lpulObjType, LPUNKNOWN* lppUnk) PURE;
-  MAPIMETHOD(SetReceiveFolder)(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG cbEntryID,
-                               LPENTRYID lpEntryID) PURE;
-  MAPIMETHOD(GetReceiveFolder)(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID,
-                               LPENTRYID* lppEntryID, LPTSTR* lppszExplicitClass) PURE;
+  MAPIMETHOD(CompareEntryIDs)
+  (ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2, ULONG ulFlags,
+   ULONG* lpulResult) PURE;
+  MAPIMETHOD(OpenEntry)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+   LPUNKNOWN* lppUnk) PURE;
+  MAPIMETHOD(SetReceiveFolder)
+  (LPTSTR lpszMessageClass, ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID) PURE;
+  MAPIMETHOD(GetReceiveFolder)
+  (LPTSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID, LPENTRYID* lppEntryID,
+   LPTSTR* lppszExplicitClass) PURE;
   MAPIMETHOD(GetReceiveFolderTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
   MAPIMETHOD(StoreLogoff)(ULONG* lpulFlags) PURE;
   MAPIMETHOD(AbortSubmit)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags) PURE;
@@ -518,12 +604,11 @@ struct IMsgStore : public IMAPIProp {
 
 struct IMessage : public IMAPIProp {
   MAPIMETHOD(GetAttachmentTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
-  MAPIMETHOD(OpenAttach)(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags,
-                         LPATTACH* lppAttach) PURE;
-  MAPIMETHOD(CreateAttach)(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum,
-                           LPATTACH* lppAttach) PURE;
-  MAPIMETHOD(DeleteAttach)(ULONG ulAttachmentNum, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
-                           ULONG ulFlags) PURE;
+  MAPIMETHOD(OpenAttach)(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags, LPATTACH* lppAttach) PURE;
+  MAPIMETHOD(CreateAttach)
+  (LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum, LPATTACH* lppAttach) PURE;
+  MAPIMETHOD(DeleteAttach)
+  (ULONG ulAttachmentNum, ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags) PURE;
   MAPIMETHOD(GetRecipientTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
   MAPIMETHOD(ModifyRecipients)(ULONG ulFlags, LPADRLIST lpMods) PURE;
   MAPIMETHOD(SubmitMessage)(ULONG ulFlags) PURE;
@@ -533,33 +618,37 @@ struct IMessage : public IMAPIProp {
 struct IMAPISession : public IUnknown {
   MAPIMETHOD(GetLastError)(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) PURE;
   MAPIMETHOD(GetMsgStoresTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
-  MAPIMETHOD(OpenMsgStore)(ULONG_PTR ulUIParam, ULONG cbEntryID, LPENTRYID lpEntryID,
-                           LPCIID lpInterface, ULONG ulFlags, LPMDB* lppMDB) PURE;
-  MAPIMETHOD(OpenAddressBook)(ULONG_PTR ulUIParam, LPCIID lpInterface, ULONG ulFlags,
-                              LPADRBOOK* lppAdrBook) PURE;
-  MAPIMETHOD(OpenProfileSection)(LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags,
-                                 LPPROFSECT* lppProfSect) PURE;
+  MAPIMETHOD(OpenMsgStore)
+  (ULONG_PTR ulUIParam, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
+   LPMDB* lppMDB) PURE;
+  MAPIMETHOD(OpenAddressBook)
+  (ULONG_PTR ulUIParam, LPCIID lpInterface, ULONG ulFlags, LPADRBOOK* lppAdrBook) PURE;
+  MAPIMETHOD(OpenProfileSection)
+  (LPMAPIUID lpUID, LPCIID lpInterface, ULONG ulFlags, LPPROFSECT* lppProfSect) PURE;
   MAPIMETHOD(GetStatusTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
-  MAPIMETHOD(OpenEntry)(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
-                        ULONG* lpulObjType, LPUNKNOWN* lppUnk) PURE;
-  MAPIMETHOD(CompareEntryIDs)(ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2,
-                              LPENTRYID lpEntryID2, ULONG ulFlags, ULONG* lpulResult) PURE;
-  MAPIMETHOD(Advise)(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask,
-                     LPMAPIADVISESINK lpAdviseSink, ULONG* lpulConnection) PURE;
+  MAPIMETHOD(OpenEntry)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+   LPUNKNOWN* lppUnk) PURE;
+  MAPIMETHOD(CompareEntryIDs)
+  (ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2, ULONG ulFlags,
+   ULONG* lpulResult) PURE;
+  MAPIMETHOD(Advise)
+  (ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
+   ULONG* lpulConnection) PURE;
   MAPIMETHOD(Unadvise)(ULONG ulConnection) PURE;
-  MAPIMETHOD(MessageOptions)(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpszAdrType,
-                             LPMESSAGE lpMessage) PURE;
-  MAPIMETHOD(QueryDefaultMessageOpt)(LPTSTR lpszAdrType, ULONG ulFlags, ULONG* lpcValues,
-                                     LPSPropValue* lppOptions) PURE;
+  MAPIMETHOD(MessageOptions)
+  (ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpszAdrType, LPMESSAGE lpMessage) PURE;
+  MAPIMETHOD(QueryDefaultMessageOpt)
+  (LPTSTR lpszAdrType, ULONG ulFlags, ULONG* lpcValues, LPSPropValue* lppOptions) PURE;
   MAPIMETHOD(EnumAdrTypes)(ULONG ulFlags, ULONG* lpcAdrTypes, LPTSTR** lpppszAdrTypes) PURE;
   MAPIMETHOD(QueryIdentity)(ULONG* lpcbEntryID, LPENTRYID* lppEntryID) PURE;
   MAPIMETHOD(Logoff)(ULONG_PTR ulUIParam, ULONG ulFlags, ULONG ulReserved) PURE;
   MAPIMETHOD(SetDefaultStore)(ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID) PURE;
   MAPIMETHOD(AdminServices)(ULONG ulFlags, LPSERVICEADMIN* lppServiceAdmin) PURE;
-  MAPIMETHOD(ShowForm)(ULONG_PTR ulUIParam, LPMDB lpMsgStore, LPMAPIFOLDER lpParentFolder,
-                       LPCIID lpInterface, ULONG ulMessageToken, LPMESSAGE lpMessageSent,
-                       ULONG ulFlags, ULONG ulMessageStatus, ULONG ulMessageFlags, ULONG ulAccess,
-                       LPSTR lpszMessageClass) PURE;
+  MAPIMETHOD(ShowForm)
+  (ULONG_PTR ulUIParam, LPMDB lpMsgStore, LPMAPIFOLDER lpParentFolder, LPCIID lpInterface,
+   ULONG ulMessageToken, LPMESSAGE lpMessageSent, ULONG ulFlags, ULONG ulMessageStatus, ULONG ulMessageFlags,
+   ULONG ulAccess, LPSTR lpszMessageClass) PURE;
   MAPIMETHOD(PrepareForm)(LPCIID lpInterface, LPMESSAGE lpMessage, ULONG* lpulMessageToken) PURE;
 };
 using LPMAPISESSION = IMAPISession*;
@@ -573,9 +662,8 @@ extern "C" {
 SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer);
 SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer);
 ULONG MAPIFreeBuffer(LPVOID lpBuffer);
-HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags,
-                       LPSRestriction lpRestriction, LPSSortOrderSet lpSortOrderSet,
-                       LONG crowsMax, LPSRowSet* lppRows);
+HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
+                       LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows);
 void FreeProws(LPSRowSet lpRows);
 HRESULT HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp);
 }

@@ -34,8 +34,7 @@ struct ResourceEntry {
 
 // Makes the resources of the module that contains `addressInModule` findable
 // through its module handle. Called by generated code when the module loads.
-void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries,
-                             std::size_t count);
+void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries, std::size_t count);
 void UnregisterModuleResources(const void* addressInModule);
 
 }  // namespace win32

@@ -19,15 +19,13 @@ UINT GetACP();
 BOOL IsDBCSLeadByte(BYTE testChar);
 BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
 LPSTR CharNextA(LPCSTR current);
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int cbMultiByte,
-                        LPWSTR wideChar, int cchWideChar);
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideChar, int cchWideChar,
-                        LPSTR multiByte, int cbMultiByte, LPCSTR defaultChar,
-                        LPBOOL usedDefaultChar);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int cbMultiByte, LPWSTR wideChar,
+                        int cchWideChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideChar, int cchWideChar, LPSTR multiByte,
+                        int cbMultiByte, LPCSTR defaultChar, LPBOOL usedDefaultChar);
 int lstrlenA(LPCSTR string);
 int lstrcmpiA(LPCSTR string1, LPCSTR string2);
-int CompareStringA(LCID locale, DWORD flags, LPCSTR string1, int count1, LPCSTR string2,
-                   int count2);
+int CompareStringA(LCID locale, DWORD flags, LPCSTR string1, int count1, LPCSTR string2, int count2);
 int _mbsicmp(const unsigned char* string1, const unsigned char* string2);
 
 namespace win32 {

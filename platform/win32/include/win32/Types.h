@@ -92,10 +92,12 @@ using PHKEY = HKEY*;
 #define STDMETHODIMP HRESULT STDMETHODCALLTYPE
 #define STDMETHODIMP_(type) type STDMETHODCALLTYPE
 
-#define MAKEWORD(a, b) static_cast<WORD>((static_cast<BYTE>(a)) | (static_cast<WORD>(static_cast<BYTE>(b)) << 8))
+#define MAKEWORD(a, b) \
+  static_cast<WORD>((static_cast<BYTE>(a)) | (static_cast<WORD>(static_cast<BYTE>(b)) << 8))
 #define LOWORD(l) static_cast<WORD>(static_cast<DWORD_PTR>(l) & 0xffff)
 #define HIWORD(l) static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xffff)
-#define MAKELONG(a, b) static_cast<LONG>(static_cast<WORD>(a) | (static_cast<DWORD>(static_cast<WORD>(b)) << 16))
+#define MAKELONG(a, b) \
+  static_cast<LONG>(static_cast<WORD>(a) | (static_cast<DWORD>(static_cast<WORD>(b)) << 16))
 #define MAKEWPARAM(l, h) static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h)))
 
 // HRESULT and Win32 error codes the product and its tests use.
@@ -145,9 +147,15 @@ using REFGUID = const GUID&;
 using REFCLSID = const CLSID&;
 
 bool IsEqualGUID(REFGUID a, REFGUID b);
-inline bool IsEqualIID(REFIID a, REFIID b) { return IsEqualGUID(a, b); }
-inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
-inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
+inline bool IsEqualIID(REFIID a, REFIID b) {
+  return IsEqualGUID(a, b);
+}
+inline bool operator==(REFGUID a, REFGUID b) {
+  return IsEqualGUID(a, b);
+}
+inline bool operator!=(REFGUID a, REFGUID b) {
+  return !IsEqualGUID(a, b);
+}
 
 // IUnknown with the COM slot order: QueryInterface, AddRef, Release.
 struct IUnknown {
