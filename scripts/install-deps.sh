@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building and testing need, from Debian's packages. Safe to run again.
+set -euo pipefail
+
+packages=(
+  cmake g++ make python3 googletest libgtest-dev libgmock-dev libbenchmark-dev
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
