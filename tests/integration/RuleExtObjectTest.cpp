@@ -84,6 +84,7 @@ TEST_F(RuleExtObjectTest, ReferencesTakenAndDroppedOnManyThreadsBalance) {
   constexpr int kThreads = 4;
   constexpr int kRounds = 20000;
   std::vector<std::thread> threads;
+  threads.reserve(kThreads);
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([this] {
       for (int i = 0; i < kRounds; ++i) {
