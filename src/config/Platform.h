@@ -11,6 +11,10 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// winerror.h names the severity bit of an HRESULT SEVERITY_ERROR (1); the extension's
+// severity levels (diagnostics/IException.h) use that name for level 2. Nothing of
+// ours uses the HRESULT macro (FAILED and HRESULT_SEVERITY do that job).
+#undef SEVERITY_ERROR
 #include <mbstring.h>
 #include <share.h>
 #include <cstdio>

@@ -1,9 +1,22 @@
-// The per-user registry, kept in a file (see platform/win32/src/Registry.cpp for
-// where it lives). Only HKEY_CURRENT_USER holds values here; the calls answer with
-// the codes the real ones give.
+// The registry, kept in one text file per user. HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE hold keys and values; the calls answer with the codes the real ones
+// give (see platform/win32/src/Registry.cpp, which documents each call).
+//
+// Where the file lives: $WIN32_REGISTRY_FILE when that is set and not empty, otherwise
+// $HOME/.win32/user.reg. Its format is that of a REGEDIT4 export: [key] lines, then
+// "name"="text", "name"=dword:0000000a, "name"=hex:01,02 and "name"=hex(N):.. for any
+// other type or for text that is not plain printable ASCII with one terminating zero.
+// Every call reads the file anew, so writes of other processes are seen at once; every
+// change rewrites it atomically (a new file renamed over the old one).
 #pragma once
 
+#include <string>
+
 #include "win32/Types.h"
+
+#define ERROR_BAD_PATHNAME 161L
+#define ERROR_NOACCESS 998L
+#define ERROR_KEY_DELETED 1018L
 
 #define HKEY_CLASSES_ROOT reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000000u))
 #define HKEY_CURRENT_USER reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000001u))
@@ -20,6 +33,7 @@
 #define REG_QWORD 11
 
 #define REG_OPTION_NON_VOLATILE 0x00000000L
+#define REG_OPTION_VOLATILE 0x00000001L
 #define REG_CREATED_NEW_KEY 0x00000001L
 #define REG_OPENED_EXISTING_KEY 0x00000002L
 
@@ -31,6 +45,10 @@
 #define KEY_READ 0x20019
 #define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
+#define MAXIMUM_ALLOWED 0x02000000
+#define GENERIC_ALL 0x10000000
+#define GENERIC_WRITE 0x40000000
+#define GENERIC_READ 0x80000000
 
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
@@ -45,3 +63,8 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, c
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName);
 LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LSTATUS RegCloseKey(HKEY key);
+
+namespace win32 {
+// The host path of the registry file that the calls above use now.
+std::string RegistryFile();
+}  // namespace win32

@@ -10,6 +10,19 @@
 #define RT_DIALOG MAKEINTRESOURCEA(5)
 #define RT_VERSION MAKEINTRESOURCEA(16)
 
+#define MAKELANGID(primary, sub) \
+  static_cast<WORD>((static_cast<WORD>(sub) << 10) | static_cast<WORD>(primary))
+#define PRIMARYLANGID(lang) static_cast<WORD>((lang)&0x3ff)
+#define SUBLANGID(lang) static_cast<WORD>(static_cast<WORD>(lang) >> 10)
+#define LANG_NEUTRAL 0x00
+#define LANG_ENGLISH 0x09
+#define SUBLANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
+#define SUBLANG_SYS_DEFAULT 0x02
+#define SUBLANG_ENGLISH_US 0x01
+
+#define ERROR_MOD_NOT_FOUND 126L
+
 #define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001
 #define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
 #define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
@@ -34,7 +47,10 @@ struct ResourceEntry {
 
 // Makes the resources of the module that contains `addressInModule` findable
 // through its module handle. Called by generated code when the module loads.
+// The entries must stay valid until the module is unregistered (generated code passes
+// static arrays). Registering twice for one module adds to its resources.
 void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries, std::size_t count);
+// Forgets every resource registered for the module that contains `addressInModule`.
 void UnregisterModuleResources(const void* addressInModule);
 
 }  // namespace win32

@@ -5,12 +5,20 @@
 #include "win32/Types.h"
 
 #define CP_ACP 0
+#define CP_THREAD_ACP 3
 #define CP_UTF8 65001
+#define MB_PRECOMPOSED 0x00000001
 #define MB_ERR_INVALID_CHARS 0x00000008
+#define WC_ERR_INVALID_CHARS 0x00000080
+#define WC_NO_BEST_FIT_CHARS 0x00000400
+
+#define ERROR_INVALID_FLAGS 1004L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
 
 #define LOCALE_USER_DEFAULT 0x0400
 #define LOCALE_SYSTEM_DEFAULT 0x0800
 #define NORM_IGNORECASE 0x00000001
+#define NORM_IGNORENONSPACE 0x00000002
 #define CSTR_LESS_THAN 1
 #define CSTR_EQUAL 2
 #define CSTR_GREATER_THAN 3
@@ -26,6 +34,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideChar, int cchWid
 int lstrlenA(LPCSTR string);
 int lstrcmpiA(LPCSTR string1, LPCSTR string2);
 int CompareStringA(LCID locale, DWORD flags, LPCSTR string1, int count1, LPCSTR string2, int count2);
+// What _mbsicmp answers for a null argument.
+#define _NLSCMPERROR 2147483647
 int _mbsicmp(const unsigned char* string1, const unsigned char* string2);
 
 namespace win32 {

@@ -6,3 +6,4 @@
 #include "win32/Registry.h"
 #include "win32/Resources.h"
 #include "win32/Text.h"
+#include "win32/User32.h"

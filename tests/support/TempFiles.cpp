@@ -1,0 +1,102 @@
+#include "support/TempFiles.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <system_error>
+
+#include <gtest/gtest.h>
+
+#include "config/Platform.h"
+
+namespace testsupport {
+
+namespace {
+
+// $PELLACORM_TEST_TMP (ctest sets it to the build tree), else a folder of this user in
+// /tmp; made when missing.
+std::filesystem::path TestRoot() {
+  const char* base = std::getenv("PELLACORM_TEST_TMP");
+  std::filesystem::path root =
+      base != nullptr && base[0] != '\0'
+          ? std::filesystem::path(base)
+          : std::filesystem::path("/tmp") / ("pellacorm-tests-" + std::to_string(getuid()));
+  std::error_code ignored;
+  std::filesystem::create_directories(root, ignored);
+  return root;
+}
+
+// Whatever runs the tests, the Win32 layer's registry file and drives are in the test
+// folder unless a variable names them already, so nothing a test writes lands in $HOME.
+// Tests that write make fresh ones of their own (TempRegistry, TempDrives).
+const struct TestDefaults {
+  TestDefaults() {
+    const std::filesystem::path root = TestRoot() / "win32";
+    setenv("WIN32_REGISTRY_FILE", (root / "user.reg").c_str(), 0);
+    setenv("WIN32_DRIVE_ROOT", (root / "drives").c_str(), 0);
+  }
+} g_testDefaults;
+
+}  // namespace
+
+TempFolder::TempFolder(const char* prefix) {
+  const std::filesystem::path root = TestRoot();
+  std::string pattern = (root / (std::string(prefix) + "-XXXXXX")).string();
+  if (mkdtemp(&pattern[0]) == nullptr) {
+    ADD_FAILURE() << "cannot make a folder like " << pattern << ": " << std::strerror(errno);
+    return;
+  }
+  m_path = pattern;
+}
+
+TempFolder::~TempFolder() {
+  if (!m_path.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+  }
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : m_name(name) {
+  if (const char* old = std::getenv(name)) {
+    m_old = old;
+    m_hadOld = true;
+  }
+  if (value != nullptr) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (m_hadOld) {
+    setenv(m_name.c_str(), m_old.c_str(), 1);
+  } else {
+    unsetenv(m_name.c_str());
+  }
+}
+
+TempDrives::TempDrives() : m_folder("drives"), m_env("WIN32_DRIVE_ROOT", m_folder.Path().c_str()) {}
+
+std::string ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteHostFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+std::string ReadWindowsFile(const char* windowsPath) {
+  return ReadHostFile(win32::HostPath(windowsPath));
+}
+
+}  // namespace testsupport

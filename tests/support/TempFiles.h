@@ -1,0 +1,55 @@
+// Temporary places for tests: folders below $PELLACORM_TEST_TMP (set by ctest to the
+// build tree; /tmp otherwise), environment variables set for one scope, and whole-file
+// reads.
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// A new empty folder, removed with everything in it when the object goes.
+class TempFolder {
+ public:
+  explicit TempFolder(const char* prefix = "test");
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder();
+  const std::string& Path() const { return m_path; }
+
+ private:
+  std::string m_path;
+};
+
+// Sets an environment variable (null unsets it) and puts back the old state when it goes.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv();
+
+ private:
+  std::string m_name;
+  std::string m_old;
+  bool m_hadOld = false;
+};
+
+// Drives of the Win32 layer below a fresh folder (WIN32_DRIVE_ROOT) for the object's life.
+class TempDrives {
+ public:
+  TempDrives();
+  const std::string& Root() const { return m_folder.Path(); }
+
+ private:
+  TempFolder m_folder;
+  ScopedEnv m_env;
+};
+
+// The bytes of a host file; empty when it cannot be read.
+std::string ReadHostFile(const std::string& path);
+// Writes a host file whole; false on failure.
+bool WriteHostFile(const std::string& path, const std::string& bytes);
+// The bytes of a file named by a Windows path ("C:/Pellacorm.log").
+std::string ReadWindowsFile(const char* windowsPath);
+
+}  // namespace testsupport

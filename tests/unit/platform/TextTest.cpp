@@ -1,0 +1,423 @@
+// ANSI code pages and comparisons of the platform layer, against what the real calls
+// answer.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win32/Windows.h"
+
+namespace {
+
+// Selects an ANSI code page for one test.
+class CodePage {
+ public:
+  explicit CodePage(UINT codePage) : m_previous(win32::SetAnsiCodePage(codePage)) {}
+  ~CodePage() { win32::SetAnsiCodePage(m_previous); }
+  CodePage(const CodePage&) = delete;
+  CodePage& operator=(const CodePage&) = delete;
+
+ private:
+  UINT m_previous;
+};
+
+std::u16string ToWide(const std::string& text, UINT codePage = CP_ACP) {
+  const int needed = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::u16string wide(static_cast<std::size_t>(needed), u'\0');
+  if (needed > 0) {
+    EXPECT_EQ(MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], needed),
+              needed);
+  }
+  return wide;
+}
+
+std::string ToAnsi(const std::u16string& wide, UINT codePage = CP_ACP, BOOL* usedDefault = nullptr) {
+  const int needed = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, usedDefault);
+  std::string text(static_cast<std::size_t>(needed), '\0');
+  if (needed > 0) {
+    EXPECT_EQ(WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], needed,
+                                  nullptr, usedDefault),
+              needed);
+  }
+  return text;
+}
+
+std::string Hex(const std::u16string& wide) {
+  std::string out;
+  for (char16_t u : wide) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%04X ", static_cast<unsigned>(u));
+    out += buffer;
+  }
+  return out;
+}
+
+std::string Hex(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%02X ", c);
+    out += buffer;
+  }
+  return out;
+}
+
+struct Mapping {
+  std::string bytes;
+  std::u16string units;
+};
+
+TEST(CodePage1252, IsTheDefaultAndMapsTheHighControlsAsWindowsDoes) {
+  EXPECT_EQ(GetACP(), 1252u);
+  const std::vector<Mapping> cases = {
+      {"\x80", u"\u20AC"}, {"\x81", u"\u0081"}, {"\x82", u"\u201A"}, {"\x8A", u"\u0160"}, {"\x8D", u"\u008D"},
+      {"\x8F", u"\u008F"}, {"\x90", u"\u0090"}, {"\x91", u"\u2018"}, {"\x99", u"\u2122"}, {"\x9D", u"\u009D"},
+      {"\x9F", u"\u0178"}, {"\xA0", u"\u00A0"}, {"\xE9", u"\u00E9"}, {"\xFF", u"\u00FF"}, {"\\", u"\\"},
+  };
+  for (const Mapping& c : cases) {
+    EXPECT_EQ(Hex(ToWide(c.bytes)), Hex(c.units)) << "byte " << Hex(c.bytes);
+    EXPECT_EQ(Hex(ToAnsi(c.units)), Hex(c.bytes)) << "unit " << Hex(c.units);
+  }
+  // Every byte converts and comes back.
+  std::string all;
+  for (int b = 1; b < 256; ++b) {
+    all += static_cast<char>(b);
+  }
+  BOOL usedDefault = TRUE;
+  EXPECT_EQ(Hex(ToAnsi(ToWide(all), CP_ACP, &usedDefault)), Hex(all));
+  EXPECT_FALSE(usedDefault);
+}
+
+TEST(CodePage1252, CharactersItLacksBecomeTheDefaultCharacter) {
+  BOOL usedDefault = FALSE;
+  EXPECT_EQ(ToAnsi(u"a\u3042b\u0100", CP_ACP, &usedDefault), "a?b?");
+  EXPECT_TRUE(usedDefault);
+  char out[8] = {};
+  const WCHAR text[] = u"x\u3042";
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, text, 2, out, sizeof out, "#", &usedDefault), 2);
+  EXPECT_EQ(std::string(out, 2), "x#");
+}
+
+TEST(Conversions, FollowTheConventionsOfTheRealCalls) {
+  const char text[] = "Budget";
+  WCHAR wide[16] = {};
+  // -1: up to the terminator, which is counted and written.
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0), 7);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 16), 7);
+  EXPECT_EQ(wide[6], 0);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, 3, wide, 16), 3);
+  // A buffer one unit short fails with ERROR_INSUFFICIENT_BUFFER.
+  SetLastError(0);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 6), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+
+  char narrow[16] = {};
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"Budget", -1, nullptr, 0, nullptr, nullptr), 7);
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"Budget", -1, narrow, 7, nullptr, nullptr), 7);
+  EXPECT_STREQ(narrow, "Budget");
+  SetLastError(0);
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"Budget", 6, narrow, 5, nullptr, nullptr), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+
+  struct Case {
+    const char* what;
+    std::function<int()> call;
+    DWORD error;
+  };
+  BOOL used = FALSE;
+  const std::vector<Case> cases = {
+      {"null text", [&] { return MultiByteToWideChar(CP_ACP, 0, nullptr, 3, wide, 16); },
+       ERROR_INVALID_PARAMETER},
+      {"zero length", [&] { return MultiByteToWideChar(CP_ACP, 0, text, 0, wide, 16); },
+       ERROR_INVALID_PARAMETER},
+      {"negative size", [&] { return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, -2); },
+       ERROR_INVALID_PARAMETER},
+      {"null buffer with a size", [&] { return MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 4); },
+       ERROR_INVALID_PARAMETER},
+      {"unknown code page", [&] { return MultiByteToWideChar(437, 0, text, -1, wide, 16); },
+       ERROR_INVALID_PARAMETER},
+      {"unknown flag", [&] { return MultiByteToWideChar(CP_ACP, 0x4000, text, -1, wide, 16); },
+       ERROR_INVALID_FLAGS},
+      {"null wide text",
+       [&] { return WideCharToMultiByte(CP_ACP, 0, nullptr, 3, narrow, 16, nullptr, nullptr); },
+       ERROR_INVALID_PARAMETER},
+      {"UTF-8 with a default character",
+       [&] { return WideCharToMultiByte(CP_UTF8, 0, u"x", 1, narrow, 16, "?", nullptr); },
+       ERROR_INVALID_PARAMETER},
+      {"UTF-8 with the used flag",
+       [&] { return WideCharToMultiByte(CP_UTF8, 0, u"x", 1, narrow, 16, nullptr, &used); },
+       ERROR_INVALID_PARAMETER},
+  };
+  for (const Case& c : cases) {
+    SetLastError(0);
+    EXPECT_EQ(c.call(), 0) << c.what;
+    EXPECT_EQ(GetLastError(), c.error) << c.what;
+  }
+}
+
+TEST(CodePage932, LeadBytesAreThoseOfShiftJis) {
+  const CodePage japanese(932);
+  EXPECT_EQ(GetACP(), 932u);
+  for (int b = 0; b < 256; ++b) {
+    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    EXPECT_EQ(IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE, lead) << std::hex << b;
+    EXPECT_EQ(IsDBCSLeadByteEx(932, static_cast<BYTE>(b)) != FALSE, lead) << std::hex << b;
+    EXPECT_FALSE(IsDBCSLeadByteEx(1252, static_cast<BYTE>(b))) << std::hex << b;
+  }
+}
+
+TEST(CodePage932, ConvertsDoubleByteText) {
+  const CodePage japanese(932);
+  const std::vector<Mapping> cases = {
+      // A trail byte equal to '\' is part of its character.
+      {"\x95\x5C", u"\u8868"},
+      {"\x83\x5C", u"\u30BD"},
+      {"a\x95\x5C\\b", u"a\u8868\\b"},
+      {"\x81\x5F", u"\uFF3C"},  // full-width backslash
+      {"\\", u"\\"},
+      {"\x82\x60\x82\x81", u"\uFF21\uFF41"},
+      {"\xB1", u"\uFF71"},  // half-width katakana
+      {"\x88\x9F", u"\u4E9C"},
+      {"\xF0\x40", u"\uE000"},  // user-defined area
+      {"\x80\xA0\xFD", u"\u0080\uF8F0\uF8F1"},
+  };
+  for (const Mapping& c : cases) {
+    EXPECT_EQ(Hex(ToWide(c.bytes)), Hex(c.units)) << "bytes " << Hex(c.bytes);
+    EXPECT_EQ(Hex(ToAnsi(c.units)), Hex(c.bytes)) << "units " << Hex(c.units);
+  }
+  // Lengths count bytes one way and units the other.
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\x95\x5C\x95\x5C", -1, nullptr, 0), 3);
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u8868\u8868", -1, nullptr, 0, nullptr, nullptr), 5);
+  // Half a character does not fit in one byte.
+  char one[1] = {};
+  SetLastError(0);
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u8868", 1, one, 1, nullptr, nullptr), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+TEST(CodePage932, CharactersWithSeveralCodesConvertToTheOneWindowsPicks) {
+  const CodePage japanese(932);
+  const std::vector<Mapping> cases = {
+      {"\x81\xCA", u"\uFFE2"},  // not 0xEEF9 or 0xFA54
+      {"\x81\xE0", u"\u2252"},  // not 0x8790
+      {"\xFA\x5C", u"\u7E8A"},  // not 0xED40
+      {"\xFA\x40", u"\u2170"},  // not 0xEEEF
+  };
+  for (const Mapping& c : cases) {
+    EXPECT_EQ(Hex(ToAnsi(c.units)), Hex(c.bytes)) << "units " << Hex(c.units);
+  }
+  EXPECT_EQ(Hex(ToWide("\xED\x40")), Hex(std::u16string(u"\u7E8A")));
+}
+
+TEST(CodePage932, UndefinedInput) {
+  const CodePage japanese(932);
+  // A lead byte at the end, or before a byte that cannot trail, stands alone.
+  EXPECT_EQ(Hex(ToWide("a\x95")), Hex(std::u16string(u"a\u30FB")));
+  EXPECT_EQ(Hex(ToWide("\x95 b")), Hex(std::u16string(u"\u30FB b")));
+  // The count ends the text even when a trail byte follows it.
+  WCHAR wide[8] = {};
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "a\x95\x5C", 2, wide, 8), 2);
+  EXPECT_EQ(Hex(std::u16string(wide, 2)), Hex(std::u16string(u"a\u30FB")));
+  SetLastError(0);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, "a\x95", 2, wide, 8), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  BOOL usedDefault = FALSE;
+  EXPECT_EQ(ToAnsi(u"\u00E9", CP_ACP, &usedDefault), "?");
+  EXPECT_TRUE(usedDefault);
+}
+
+TEST(CharNextA, StepsOverWholeCharacters) {
+  const char text[] = "a\x95\x5C\\\x95";
+  {
+    const CodePage japanese(932);
+    const char* p = text;
+    std::vector<std::ptrdiff_t> steps;
+    while (*p != '\0') {
+      p = CharNextA(p);
+      steps.push_back(p - text);
+    }
+    // The trail 0x5C is not a separator; a lead byte before the terminator is one byte.
+    EXPECT_EQ(steps, (std::vector<std::ptrdiff_t>{1, 3, 4, 5}));
+    EXPECT_EQ(CharNextA(p), p);
+  }
+  const char* p = text;
+  std::vector<std::ptrdiff_t> steps;
+  while (*p != '\0') {
+    p = CharNextA(p);
+    steps.push_back(p - text);
+  }
+  EXPECT_EQ(steps, (std::vector<std::ptrdiff_t>{1, 2, 3, 4, 5}));
+}
+
+TEST(CodePageUtf8, ConvertsAndReplacesIllFormedInput) {
+  EXPECT_EQ(Hex(ToWide("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", CP_UTF8)),
+            Hex(std::u16string(u"\u00E9\u20AC\U0001F600")));
+  EXPECT_EQ(Hex(ToAnsi(u"\u00E9\u20AC\U0001F600", CP_UTF8)),
+            Hex(std::string("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80")));
+  EXPECT_EQ(Hex(ToWide("a\xC3(\xFF", CP_UTF8)), Hex(std::u16string(u"a\uFFFD(\uFFFD")));
+  const std::u16string loneSurrogate(1, static_cast<char16_t>(0xD800));
+  EXPECT_EQ(Hex(ToAnsi(loneSurrogate, CP_UTF8)), Hex(std::string("\xEF\xBF\xBD")));
+}
+
+int Sign(int value) {
+  return value < 0 ? -1 : value > 0 ? 1 : 0;
+}
+
+struct Order {
+  const char* a;
+  const char* b;
+  int expected;  // -1 a sorts first, 0 equal, 1 b sorts first
+};
+
+std::string Describe(const Order& o) {
+  return "\"" + std::string(o.a) + "\" vs \"" + o.b + "\"";
+}
+
+// The orderings topic names and folder names rely on, ignoring case.
+const std::vector<Order>& IgnoringCase() {
+  static const std::vector<Order> orders = {
+      {"budget", "BUDGET", 0},
+      {"Budget", "Budgets", -1},
+      {"a", "B", -1},
+      {"Zoo", "apple", 1},
+      {"Budget 2024", "Budget/2024", -1},  // among symbols, blank first
+      {"_x", "1", -1},                     // punctuation before digits
+      {"!", "~", -1},
+      {"~", "+", -1},   // the math symbols come after the other symbols
+      {"9", "a", -1},   // digits before letters
+      {"10", "2", -1},  // digits one by one
+      {"a b", "ab", -1},
+      {"coop", "co-op", -1},  // hyphens count only between otherwise equal texts
+      {"co-op", "cop", -1},
+      {"its", "it's", -1},
+      {"it's", "itt", -1},
+      {"-z", "a", 1},
+      {"resume", "r\xE9sum\xE9", -1},  // accents count after the letters
+      {"r\xE9sum\xE9", "resumes", -1},
+      {"R\xC9SUM\xC9", "r\xE9sum\xE9", 0},
+      {"e", "\xE9", -1},
+      {"\xE9", "f", -1},
+      {"Stra\xDF"
+       "e",
+       "STRASSE", 0},
+      {"\xC6"
+       "ble",
+       "aeble", 0},
+      {"z", "\xFE", -1},
+      {"Projects/A", "Projects\\A", -1},
+  };
+  return orders;
+}
+
+TEST(CompareStringA, SortsAsWindowsWordSortIgnoringCase) {
+  for (const Order& o : IgnoringCase()) {
+    EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, o.a, -1, o.b, -1), CSTR_EQUAL + o.expected)
+        << Describe(o);
+    EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, o.b, -1, o.a, -1), CSTR_EQUAL - o.expected)
+        << Describe(o) << ", reversed";
+  }
+}
+
+TEST(CompareStringA, CaseDecidesLastWhenNotIgnored) {
+  const std::vector<Order> orders = {
+      {"a", "A", -1},          {"A", "b", -1},
+      {"Budget", "budget", 1}, {"\xE9", "E", 1},  // the accent outweighs the case
+      {"budget", "budget", 0},
+  };
+  for (const Order& o : orders) {
+    EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, 0, o.a, -1, o.b, -1), CSTR_EQUAL + o.expected)
+        << Describe(o);
+  }
+}
+
+TEST(CompareStringA, CountsAndInvalidArguments) {
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "BudgetXYZ", 6, "budget", -1), CSTR_EQUAL);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "abc", 0, "", -1), CSTR_EQUAL);
+  SetLastError(0);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, nullptr, -1, "a", -1), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  SetLastError(0);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, 0x10000000, "a", -1, "a", -1), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FLAGS));
+}
+
+TEST(CompareStringA, CodePage932TextComparesByItsCharacters) {
+  const CodePage japanese(932);
+  // Full-width letters sort with their letter but are not equal to it.
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "\x82\x60", -1, "A", -1), CSTR_GREATER_THAN);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "\x82\x60", -1, "B", -1), CSTR_LESS_THAN);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "\x82\x60", -1, "\x82\x81", -1), CSTR_EQUAL);
+  // Japanese text sorts after Latin letters; the trail 0x5C is no backslash.
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "\x95\x5C", -1, "z", -1), CSTR_GREATER_THAN);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "\x95\x5C", -1, "\x95\x5C", -1), CSTR_EQUAL);
+}
+
+TEST(LstrcmpiA, AgreesWithCompareStringIgnoringCase) {
+  for (const Order& o : IgnoringCase()) {
+    EXPECT_EQ(Sign(lstrcmpiA(o.a, o.b)), o.expected) << Describe(o);
+  }
+  EXPECT_EQ(lstrcmpiA(nullptr, nullptr), 0);
+  EXPECT_LT(lstrcmpiA(nullptr, ""), 0);
+  EXPECT_GT(lstrcmpiA("", nullptr), 0);
+}
+
+struct BytesOrder {
+  std::string a;
+  std::string b;
+  int expected;
+};
+
+int Mbsicmp(const std::string& a, const std::string& b) {
+  return Sign(_mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
+                       reinterpret_cast<const unsigned char*>(b.c_str())));
+}
+
+TEST(Mbsicmp, ComparesCharactersIgnoringTheCaseOfAsciiLetters) {
+  const std::vector<BytesOrder> orders = {
+      {"Inbox/Topics", "INBOX/topics", 0},
+      {"a", "B", -1},
+      {"[", "a", -1},  // compared as lower case: '[' (0x5B) < 'a' (0x61), though > 'A'
+      {"_", "A", -1},
+      {"abc", "ab", 1},
+      {"\xC4", "\xE4", -1},  // accented letters compare as they are
+      {"\x83"
+       "A",
+       "\x83"
+       "a",
+       0},  // in 1252 0x83 is a character of its own
+  };
+  for (const BytesOrder& o : orders) {
+    EXPECT_EQ(Mbsicmp(o.a, o.b), o.expected) << Hex(o.a) << "vs " << Hex(o.b);
+  }
+  EXPECT_EQ(_mbsicmp(nullptr, reinterpret_cast<const unsigned char*>("a")), _NLSCMPERROR);
+}
+
+TEST(Mbsicmp, ComparesDoubleByteCharactersAsUnits) {
+  const CodePage japanese(932);
+  const std::vector<BytesOrder> orders = {
+      {"\x83"
+       "A",
+       "\x83"
+       "a",
+       -1},  // trail bytes are not letters
+      {"\x95\x5C", "\x95\x5C", 0},
+      {"\x95\x5C", "\x95\x7C", -1},
+      {"\x95\x5C"
+       "a",
+       "\x95\x5C"
+       "A",
+       0},
+      {"\x82\x60", "\x82\x81", 0},  // full-width capital and small A
+      {"z", "\x81\x40", -1},        // double-byte characters after single bytes
+      {"\xDF", "\x81\x40", -1},
+      {"ab\x95", "ab", 0},  // a lead byte before the terminator ends the text
+  };
+  for (const BytesOrder& o : orders) {
+    EXPECT_EQ(Mbsicmp(o.a, o.b), o.expected) << Hex(o.a) << "vs " << Hex(o.b);
+  }
+}
+
+}  // namespace
