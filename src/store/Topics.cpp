@@ -1,0 +1,235 @@
+// The topics folder and the names of the folders below it, which the dialog offers as
+// topics. Nothing here writes to a store.
+#include <algorithm>
+#include <numeric>
+
+#include "diagnostics/ExceptionReporter.h"
+#include "diagnostics/Exceptions.h"
+#include "extension/ExchRuleExt.h"
+#include "store/FolderPathText.h"
+
+namespace pellacorm {
+namespace {
+
+constexpr const char* kSourceFile = ".\\ExchRuleExt";
+
+// A hierarchy table's columns for listing topics (the reverse of the lookup's order).
+enum TopicColumn : ULONG { kTopicEntryId, kTopicDisplayName, kTopicColumnCount };
+const SizedSPropTagArray(kTopicColumnCount, kTopicColumns) = {kTopicColumnCount,
+                                                              {PR_ENTRYID, PR_DISPLAY_NAME_A}};
+
+TopicName Widen(const char* text) {
+  const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  if (units <= 1) {
+    return {};
+  }
+  TopicName wide(static_cast<std::size_t>(units), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), units);
+  wide.resize(static_cast<std::size_t>(units) - 1);
+  return wide;
+}
+
+std::string Narrow(const TopicName& text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int count = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) {
+    return {};
+  }
+  std::string narrow(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), count, narrow.data(), bytes, nullptr, nullptr);
+  return narrow;
+}
+
+bool SortsBefore(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
+}
+
+bool IsTopicRow(const SRow& row) {
+  return row.cValues == kTopicColumnCount && row.lpProps[kTopicEntryId].ulPropTag == PR_ENTRYID &&
+         row.lpProps[kTopicDisplayName].ulPropTag == PR_DISPLAY_NAME_A &&
+         row.lpProps[kTopicDisplayName].Value.lpszA != nullptr;
+}
+
+// One folder of the depth-first walk: its subfolders and how far the walk has got.
+struct TopicLevel {
+  RowSetPtr rows;
+  ULONG next = 0;
+  TopicName prefix;
+  bool hasPrefix = false;
+};
+
+}  // namespace
+
+HRESULT CExchRuleExt::InitAppFolder() {
+  if (!m_appStore) {
+    return S_OK;
+  }
+  try {
+    MapiBuffer<SPropValue> subtree;
+    HRESULT hr =
+        HrGetOneProp(m_appStore.Get(), PR_IPM_SUBTREE_ENTRYID, OutArg<MapiBuffer<SPropValue>>(subtree));
+    if (FAILED(hr)) {
+      throw MAPIException(hr, m_appStore.Get(), "InitAppFolder: couldn't get prop PR_IPM_SUBTREE_ENTRYID",
+                          SEVERITY_ERROR, kSourceFile, 473);
+    }
+    ComPtr<IMAPIFolder> folder;
+    ULONG objectType = 0;
+    hr = m_appStore->OpenEntry(subtree->Value.bin.cb, reinterpret_cast<LPENTRYID>(subtree->Value.bin.lpb),
+                               nullptr, MAPI_MODIFY, &objectType, reinterpret_cast<LPUNKNOWN*>(folder.Put()));
+    subtree.reset();
+    if (FAILED(hr)) {
+      folder.Detach();
+      throw MAPIException(hr, m_appStore.Get(), "InitAppFolder: failed opening top folder", SEVERITY_ERROR,
+                          kSourceFile, 485);
+    }
+
+    for (const std::string& piece : SplitAtSlashes(m_topicFolderPath)) {
+      folder = GetFolder(std::move(folder), piece);
+      if (!folder) {
+        return S_OK;  // the topics folder is not there (yet)
+      }
+    }
+
+    MapiBuffer<SPropValue> entryId;
+    hr = HrGetOneProp(folder.Get(), PR_ENTRYID, OutArg<MapiBuffer<SPropValue>>(entryId));
+    if (FAILED(hr)) {
+      throw MAPIException(hr, static_cast<LPMAPIPROP>(folder.Get()),
+                          "InitAppFolder: couldn't get PR_ENTRYID of app folder", nullptr, SEVERITY_ERROR,
+                          kSourceFile, 519);
+    }
+    m_topicFolderEid = entryId->Value.bin;
+  } catch (const BaseException& e) {
+    ExceptionReporter::Instance().Report(e);
+  }
+  return S_OK;
+}
+
+ComPtr<IMAPIFolder> CExchRuleExt::GetAppFolder(bool modify) {
+  if (m_topicFolderEid.IsEmpty()) {
+    InitAppFolder();
+    if (m_topicFolderEid.IsEmpty()) {
+      return nullptr;
+    }
+  }
+  return GetFolder(m_appStore, m_topicFolderEid, modify);
+}
+
+HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list, const TopicName* prefix) {
+  if (!folder) {
+    return E_FAIL;
+  }
+  // Depth first, parents before their children and siblings in table order, as a
+  // recursion over the folders would list them; the walk keeps its own stack so that a
+  // deep tree cannot exhaust the thread's.
+  std::vector<TopicLevel> stack;
+  HRESULT topLevelResult = S_OK;
+
+  // Reads the subfolders of `parent` and makes them the level the walk goes on with.
+  // A failure is reported and ends that level before it starts.
+  auto descend = [&](IMAPIFolder* parent, const TopicName* levelPrefix) -> HRESULT {
+    try {
+      ComPtr<IMAPITable> table;
+      HRESULT hr = parent->GetHierarchyTable(0, table.Put());
+      if (FAILED(hr)) {
+        table.Detach();
+        throw MAPIException(hr, static_cast<LPMAPIPROP>(parent),
+                            "GetTopicNames: getHierarchyTable appFolder failed", nullptr, SEVERITY_ERROR,
+                            kSourceFile, 755);
+      }
+      TopicLevel level;
+      hr = HrQueryAllRows(table.Get(),
+                          const_cast<LPSPropTagArray>(reinterpret_cast<const SPropTagArray*>(&kTopicColumns)),
+                          nullptr, nullptr, 0, OutArg<RowSetPtr>(level.rows));
+      if (FAILED(hr)) {
+        throw MAPIException(hr, table.Get(), "GetTopicNames: HrQueryAllRows for appFolder failed",
+                            SEVERITY_ERROR, kSourceFile, 766);
+      }
+      if (levelPrefix != nullptr) {
+        level.prefix = *levelPrefix;
+        level.hasPrefix = true;
+      }
+      stack.push_back(std::move(level));
+      return hr;
+    } catch (const BaseException& e) {
+      ExceptionReporter::Instance().Report(e);
+      return e.GetHResult();
+    }
+  };
+
+  topLevelResult = descend(folder.Get(), prefix);
+  folder.Reset();
+
+  while (!stack.empty()) {
+    TopicLevel& level = stack.back();
+    if (level.next >= level.rows->cRows) {
+      stack.pop_back();
+      continue;
+    }
+    const SRow& row = level.rows->aRow[level.next++];
+    if (!IsTopicRow(row)) {
+      continue;
+    }
+    TopicName name = level.hasPrefix ? level.prefix + u'/' : TopicName();
+    name += Widen(row.lpProps[kTopicDisplayName].Value.lpszA);
+    list.push_back(name);
+    if (!m_appStore) {
+      continue;  // nothing to open the subfolders through
+    }
+    const bool atTopLevel = stack.size() == 1;
+
+    ComPtr<IMAPIFolder> child;
+    try {
+      ULONG objectType = 0;
+      const SBinary& id = row.lpProps[kTopicEntryId].Value.bin;
+      const HRESULT hr = m_appStore->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0,
+                                               &objectType, reinterpret_cast<LPUNKNOWN*>(child.Put()));
+      if (atTopLevel) {
+        topLevelResult = hr;
+      }
+      if (FAILED(hr)) {
+        child.Detach();
+        throw MAPIException(hr, m_appStore.Get(), "GetTopicNames: OpenEntry failed", SEVERITY_ERROR,
+                            kSourceFile, 798);
+      }
+    } catch (const MAPIException& e) {
+      ExceptionReporter::Instance().Report(e);
+      continue;
+    }
+    // `level` may move when the stack grows; nothing of it is used past this point.
+    descend(child.Get(), &name);
+  }
+  return topLevelResult;
+}
+
+TopicList CExchRuleExt::LoadTopicNames() {
+  TopicList names;
+  GetTopicNames(GetAppFolder(false), names, nullptr);
+
+  // Each name is converted once and the order decided on the converted forms; the
+  // stable sort keeps names that compare equal in their listing order.
+  std::vector<std::string> narrow;
+  narrow.reserve(names.size());
+  for (const TopicName& name : names) {
+    narrow.push_back(Narrow(name));
+  }
+  std::vector<std::size_t> order(names.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&narrow](std::size_t a, std::size_t b) { return SortsBefore(narrow[a], narrow[b]); });
+
+  TopicList sorted;
+  sorted.reserve(names.size());
+  for (const std::size_t index : order) {
+    sorted.push_back(std::move(names[index]));
+  }
+  return sorted;
+}
+
+bool CExchRuleExt::CompareTopicNames(const TopicName& a, const TopicName& b) {
+  return SortsBefore(Narrow(a), Narrow(b));
+}
+
+}  // namespace pellacorm

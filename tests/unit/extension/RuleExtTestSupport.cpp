@@ -1,0 +1,106 @@
+#include "unit/extension/RuleExtTestSupport.h"
+
+#include <sstream>
+#include <sys/stat.h>
+
+#include "diagnostics/ExceptionReporter.h"
+
+namespace ruleext {
+
+namespace {
+// The log lives below this home folder, on drive C: of the test's drives.
+constexpr const char* kHome = "C:/home";
+constexpr const char* kLogFile = "C:/home/Logs/Pellacorm.log";
+}  // namespace
+
+RuleExtTest::RuleExtTest()
+    : m_mailbox(profile.AddStore("Mailbox", true)),
+      m_inbox(m_mailbox.AddFolder("Inbox")),
+      m_topics(m_mailbox.AddFolder("Inbox/Pellacorm Topics")),
+      m_archive(profile.AddStore("Archive")) {
+  m_mailbox.SetReceiveFolder("IPM.Note", m_inbox);
+  const std::string logs = m_drives.Root() + "/c/home/Logs";
+  ::mkdir((m_drives.Root() + "/c").c_str(), 0755);
+  ::mkdir((m_drives.Root() + "/c/home").c_str(), 0755);
+  ::mkdir(logs.c_str(), 0755);
+  SetString("HomeDir", kHome);
+  m_session = profile.Logon();
+}
+
+void RuleExtTest::ReleaseHeldObjects() {
+  if (m_ext != nullptr) {
+    m_ext->QueryRelease();
+    EXPECT_EQ(m_ext->Release(), 0u);
+    m_ext = nullptr;
+  }
+  delete m_callback;
+  m_callback = nullptr;
+  m_session.Reset();
+}
+
+void RuleExtTest::Install(HRESULT sessionResult) {
+  ReleaseHeldObjects();
+  m_session = profile.Logon();
+  m_callback = new FakeCallback(m_session.Get(), sessionResult);
+  m_ext = ExchEntryPoint();
+  ASSERT_NE(m_ext, nullptr);
+  ASSERT_EQ(m_ext->Install(m_callback, 0), S_OK);
+}
+
+void RuleExtTest::SetString(const char* name, const std::string& value, DWORD type) {
+  testsupport::SetRegString(testsupport::kSettingsKey, name, value, type);
+}
+
+void RuleExtTest::SetBinary(const char* name, const std::vector<BYTE>& bytes) {
+  testsupport::SetRegBinary(testsupport::kSettingsKey, name, bytes);
+}
+
+std::string RuleExtTest::LogText() const {
+  return testsupport::ReadWindowsFile(kLogFile);
+}
+
+std::vector<LogEntry> RuleExtTest::LogEntries() const {
+  // Entries are blocks of CR LF lines closed by an empty line: the time, the header,
+  // then the description, details and result code as far as they are present.
+  std::vector<LogEntry> entries;
+  const std::string text = LogText();
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n\r\n", start);
+    if (end == std::string::npos) {
+      end = text.size();
+    }
+    std::vector<std::string> lines;
+    std::istringstream block(text.substr(start, end - start));
+    std::string line;
+    while (std::getline(block, line)) {
+      if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+      }
+      lines.push_back(line);
+    }
+    LogEntry entry;
+    if (lines.size() > 1) {
+      entry.header = lines[1];
+    }
+    if (lines.size() > 2) {
+      entry.description = lines[2];
+    }
+    for (std::size_t i = 3; i < lines.size(); ++i) {
+      entry.details += lines[i] + "\n";
+    }
+    entries.push_back(entry);
+    start = end + 4;
+  }
+  return entries;
+}
+
+std::vector<std::string> RuleExtTest::LogHeadlines() const {
+  std::vector<std::string> headlines;
+  for (const LogEntry& entry : LogEntries()) {
+    headlines.push_back(entry.header + " | " + entry.description);
+  }
+  return headlines;
+}
+
+}  // namespace ruleext

@@ -1,0 +1,113 @@
+// A bound rule-extension object on a memstore profile, with its own registry and log,
+// for the tests of binding, action execution, lookups and topics.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/MemstoreFixture.h"
+#include "support/RegistryHelper.h"
+#include "support/TempFiles.h"
+#include "extension/ExchRuleExt.h"
+
+extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
+
+namespace pellacorm {
+
+// Reads the private fields the tests check.
+class CExchRuleExtTestAccess {
+ public:
+  static const std::string& TopicFolderPath(const CExchRuleExt& ext) { return ext.m_topicFolderPath; }
+  static const EntryID& DefaultStoreEid(const CExchRuleExt& ext) { return ext.m_defaultStoreEid; }
+  static const EntryID& AppStoreEid(const CExchRuleExt& ext) { return ext.m_appStoreEid; }
+  static const EntryID& InboxEid(const CExchRuleExt& ext) { return ext.m_inboxEid; }
+  static const EntryID& TopicFolderEid(const CExchRuleExt& ext) { return ext.m_topicFolderEid; }
+  static IMAPISession* Session(const CExchRuleExt& ext) { return ext.m_session.Get(); }
+  static IMsgStore* DefaultStore(const CExchRuleExt& ext) { return ext.m_defaultStore.Get(); }
+  static IMsgStore* AppStore(const CExchRuleExt& ext) { return ext.m_appStore.Get(); }
+};
+
+}  // namespace pellacorm
+
+namespace ruleext {
+
+// The client's callback: hands out the session it was given, or fails.
+class FakeCallback final : public pellacorm::IRuleExtCallback {
+ public:
+  explicit FakeCallback(IMAPISession* session, HRESULT result = S_OK)
+      : m_session(session), m_result(result) {}
+  STDMETHOD(QueryInterface)(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return 2; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+  STDMETHOD(GetVersion)(ULONG*, ULONG) override { return E_NOTIMPL; }
+  STDMETHOD(GetWindow)(HWND* window) override {
+    *window = nullptr;
+    return S_OK;
+  }
+  STDMETHOD(GetSession)(LPMAPISESSION* session) override {
+    ++calls;
+    if (FAILED(m_result)) {
+      *session = nullptr;
+      return m_result;
+    }
+    if (m_session != nullptr) {
+      m_session->AddRef();
+    }
+    *session = m_session;
+    return m_result;
+  }
+  int calls = 0;
+
+ private:
+  IMAPISession* m_session;
+  HRESULT m_result;
+};
+
+// One logged entry: its header line and the lines after it.
+struct LogEntry {
+  std::string header;
+  std::string description;
+  std::string details;
+};
+
+// A profile like a user's: the default store "Mailbox" with its Inbox as receive folder
+// and a topics folder below it, and a second store "Archive".
+class RuleExtTest : public testsupport::MemstoreTest {
+ protected:
+  RuleExtTest();
+
+  void ReleaseHeldObjects() override;
+
+  // Binds a new object through ExchEntryPoint and Install.
+  void Install(HRESULT sessionResult = S_OK);
+  pellacorm::CExchRuleExt& Ext() { return *static_cast<pellacorm::CExchRuleExt*>(m_ext); }
+  pellacorm::IExchangeRuleExt* Iface() { return m_ext; }
+
+  // The settings key's values.
+  void SetString(const char* name, const std::string& value, DWORD type = REG_SZ);
+  void SetBinary(const char* name, const std::vector<BYTE>& bytes);
+
+  std::vector<LogEntry> LogEntries() const;
+  std::string LogText() const;
+  std::vector<std::string> LogHeadlines() const;  // "header | description" per entry
+
+  static std::vector<BYTE> Bytes(const memstore::EntryIdBytes& id) { return {id.begin(), id.end()}; }
+  static std::vector<BYTE> Bytes(const pellacorm::EntryID& id) {
+    return {id.Bytes(), id.Bytes() + id.Size()};
+  }
+
+  testsupport::TempRegistry m_registry;
+  testsupport::TempDrives m_drives;
+  memstore::StoreRef m_mailbox;
+  memstore::FolderRef m_inbox;
+  memstore::FolderRef m_topics;
+  memstore::StoreRef m_archive;
+  pellacorm::ComPtr<IMAPISession> m_session;
+  FakeCallback* m_callback = nullptr;
+  pellacorm::IExchangeRuleExt* m_ext = nullptr;
+};
+
+}  // namespace ruleext

@@ -1,0 +1,206 @@
+// The topics folder and its names, and the lookups they stand on.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include "memstore/Memstore.h"
+#include "unit/extension/RuleExtTestSupport.h"
+
+namespace ruleext {
+namespace {
+
+using Access = pellacorm::CExchRuleExtTestAccess;
+using pellacorm::CExchRuleExt;
+using pellacorm::TopicList;
+
+class TopicsTest : public RuleExtTest {};
+
+TEST_F(TopicsTest, NamesArePathsBelowTheTopicsFolderSortedIgnoringCase) {
+  m_topics.AddFolder("Beta");
+  m_topics.AddFolder("alpha/Zed");
+  Install();
+  EXPECT_EQ(Ext().LoadTopicNames(), (TopicList{u"alpha", u"alpha/Zed", u"Beta"}));
+  EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(TopicsTest, CaseTwinsAreBothListedInTableOrder) {
+  m_topics.AddChild("Budget");
+  m_topics.AddChild("BUDGET");
+  m_topics.AddChild("apple");
+  Install();
+  EXPECT_EQ(Ext().LoadTopicNames(), (TopicList{u"apple", u"Budget", u"BUDGET"}));
+}
+
+TEST_F(TopicsTest, AnUnopenableSubfolderIsListedWithoutItsChildrenAndReportedOnce) {
+  m_topics.AddFolder("alpha/inner");
+  m_topics.AddFolder("beta/inner");
+  m_topics.AddFolder("gamma");
+  Install();
+  ASSERT_EQ(Ext().LoadTopicNames().size(), 5u);  // the topics folder is found and remembered
+  // The next listing opens the topics folder, then alpha, alpha/inner, beta: beta fails.
+  profile.Faults().Add(memstore::Fault("OpenEntry").On("Mailbox").AtCall(4).Returning(MAPI_E_NO_ACCESS));
+  EXPECT_EQ(Ext().LoadTopicNames(), (TopicList{u"alpha", u"alpha/inner", u"beta", u"gamma"}));
+  EXPECT_EQ(LogHeadlines(),
+            std::vector<std::string>{"ERROR: (MAPI, .\\ExchRuleExt, 798) | GetTopicNames: OpenEntry failed"});
+}
+
+TEST_F(TopicsTest, ARowWithoutADisplayNameIsSkippedWithEverythingBelowIt) {
+  auto unnamed = m_topics.AddUnnamedChild();
+  unnamed.AddChild("hidden");
+  m_topics.AddChild("shown");
+  Install();
+  EXPECT_EQ(Ext().LoadTopicNames(), TopicList{u"shown"});
+}
+
+TEST_F(TopicsTest, TheFolderFoundOnceIsFollowedWhenRenamedOrMovedAndGoneWhenDeleted) {
+  m_topics.AddChild("Budget");
+  Install();
+  ASSERT_EQ(Ext().LoadTopicNames(), TopicList{u"Budget"});
+
+  m_topics.Rename("Old Topics");
+  EXPECT_EQ(Ext().LoadTopicNames(), TopicList{u"Budget"});
+  m_topics.MoveTo(m_mailbox.IpmSubtree());
+  EXPECT_EQ(Ext().LoadTopicNames(), TopicList{u"Budget"});
+  EXPECT_EQ(LogText(), "");
+
+  m_topics.Delete();
+  EXPECT_TRUE(Ext().LoadTopicNames().empty());
+  EXPECT_TRUE(Ext().LoadTopicNames().empty());
+  EXPECT_EQ(LogHeadlines(), (std::vector<std::string>{
+                                "ERROR: (MAPI, .\\ExchRuleExt, 691) | Could not open folder",
+                                "ERROR: (MAPI, .\\ExchRuleExt, 691) | Could not open folder",
+                            }));
+}
+
+TEST_F(TopicsTest, AMissingTopicsFolderIsNotCreatedAndIsFoundOnceItExists) {
+  m_topics.Delete();
+  Install();
+  EXPECT_TRUE(Ext().LoadTopicNames().empty());
+  EXPECT_TRUE(Access::TopicFolderEid(Ext()).IsEmpty());
+  EXPECT_FALSE(m_mailbox.FindFolder("Inbox/Pellacorm Topics").has_value()) << "nothing is created";
+  EXPECT_EQ(LogText(), "") << "a missing folder is no failure";
+
+  m_mailbox.AddFolder("Inbox/Pellacorm Topics/Later");
+  EXPECT_EQ(Ext().LoadTopicNames(), TopicList{u"Later"});
+}
+
+TEST_F(TopicsTest, AnInboxShownUnderAnotherNameHoldsNoTopics) {
+  m_inbox.Rename("Posteingang");
+  Install();
+  EXPECT_TRUE(Ext().LoadTopicNames().empty());
+}
+
+TEST_F(TopicsTest, ADeepTreeIsListedOnASmallStack) {
+  // A listing whose depth followed the tree's would need far more than this stack.
+  constexpr int kDepth = 800;
+  constexpr std::size_t kStackBytes = 128 * 1024;
+  auto folder = m_topics;
+  pellacorm::TopicName deepest;
+  for (int level = 0; level < kDepth; ++level) {
+    folder = folder.AddChild("d");
+    deepest += level == 0 ? u"d" : u"/d";
+  }
+  Install();
+  struct Job {
+    CExchRuleExt* ext;
+    TopicList names;
+  } job{&Ext(), {}};
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, kStackBytes);
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(
+                &thread, &attributes,
+                [](void* arg) -> void* {
+                  auto* j = static_cast<Job*>(arg);
+                  j->names = j->ext->LoadTopicNames();
+                  return nullptr;
+                },
+                &job),
+            0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+  ASSERT_EQ(job.names.size(), static_cast<std::size_t>(kDepth));
+  EXPECT_EQ(job.names.front(), u"d");
+  EXPECT_EQ(job.names.back(), deepest);
+}
+
+TEST_F(TopicsTest, WithoutABoundStoreThereAreNoTopics) {
+  Install(MAPI_E_LOGON_FAILED);
+  const std::string before = LogText();
+  EXPECT_TRUE(Ext().LoadTopicNames().empty());
+  EXPECT_EQ(LogText(), before);
+}
+
+class LookupTest : public RuleExtTest {
+ protected:
+  std::string FolderNameOf(const char* path) {
+    auto top = OpenFolder(Access::DefaultStore(Ext()), m_mailbox.IpmSubtree());
+    auto found = CExchRuleExt::GetFolder(top, path);
+    if (!found) {
+      return "(none)";
+    }
+    LPSPropValue value = nullptr;
+    EXPECT_EQ(HrGetOneProp(found.Get(), PR_DISPLAY_NAME_A, &value), S_OK);
+    std::string name = value->Value.lpszA;
+    MAPIFreeBuffer(value);
+    return name;
+  }
+};
+
+TEST_F(LookupTest, FolderByPath) {
+  m_inbox.AddChild("Inbox ");  // a name that ends in a blank, below the Inbox
+  m_mailbox.AddFolder("Twins/case");
+  m_mailbox.Folder("Twins").AddChild("CASE");
+  struct Case {
+    const char* path;
+    const char* found;
+  };
+  const Case cases[] = {
+      {"inbox", "Inbox"},
+      {" /Inbox/", "Inbox"},
+      {"Inbox//Pellacorm Topics", "Pellacorm Topics"},
+      {"Inbox\\Pellacorm Topics", "Pellacorm Topics"},
+      {"Inbox /Pellacorm Topics", "(none)"},
+      {"Inbox/Inbox /", "(none)"},  // blanks at the end of the whole path are ignored
+      {"Twins/CASE", "case"},
+      {"Nowhere/Inbox", "(none)"},
+      {"", "(none)"},
+      {" / \\ ", "(none)"},
+  };
+  Install();
+  for (const Case& c : cases) {
+    EXPECT_EQ(FolderNameOf(c.path), c.found) << "path \"" << c.path << "\"";
+  }
+  EXPECT_EQ(LogText(), "") << "a missing component is no failure";
+}
+
+TEST_F(LookupTest, NoDefaultStoreIsReportedAndLeavesTheObjectUnbound) {
+  m_mailbox.SetDefault(false);
+  Install();
+  EXPECT_TRUE(Access::DefaultStoreEid(Ext()).IsEmpty());
+  EXPECT_EQ(LogHeadlines(),
+            (std::vector<std::string>{
+                "ERROR: (PROGRAM, .\\ExchRuleExt, 438) | GetDefaultDatastoreEID:Default store not found",
+                "ERROR: (PROGRAM, .\\ExchRuleExt, 276) | Unable to obtain active datastore",
+            }));
+}
+
+TEST_F(LookupTest, OfSeveralDefaultStoresTheFirstRowWins) {
+  m_archive.SetDefault(true);
+  Install();
+  EXPECT_EQ(Bytes(Access::DefaultStoreEid(Ext())), Bytes(m_mailbox.EntryId()));
+}
+
+TEST_F(LookupTest, AnEmptyEntryIdentifierIsReportedWithoutCallingTheStore) {
+  Install();
+  const auto mark = memstore::Ledger::Now();
+  EXPECT_FALSE(CExchRuleExt::GetFolder(pellacorm::ComPtr<IMsgStore>::AddRef(Access::DefaultStore(Ext())),
+                                       pellacorm::EntryID(), true));
+  EXPECT_EQ(LogHeadlines(),
+            std::vector<std::string>{
+                "ERROR: (PROGRAM, .\\ExchRuleExt, 674) | GetFolder received invalid entry id"});
+  EXPECT_EQ(memstore::Ledger::ReportSince(mark), "");
+}
+
+}  // namespace
+}  // namespace ruleext
