@@ -23,7 +23,7 @@ TopicName Widen(const char* text) {
   if (units <= 1) {
     return {};
   }
-  TopicName wide(static_cast<std::size_t>(units), u'\0');
+  TopicName wide(static_cast<std::size_t>(units), WCHAR());
   MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), units);
   wide.resize(static_cast<std::size_t>(units) - 1);
   return wide;
@@ -172,7 +172,7 @@ HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list,
     if (!IsTopicRow(row)) {
       continue;
     }
-    TopicName name = level.hasPrefix ? level.prefix + u'/' : TopicName();
+    TopicName name = level.hasPrefix ? level.prefix + static_cast<WCHAR>('/') : TopicName();
     name += Widen(row.lpProps[kTopicDisplayName].Value.lpszA);
     list.push_back(name);
     if (!m_appStore) {
