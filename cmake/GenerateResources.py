@@ -8,26 +8,61 @@ answer as they do for the DLL.
 
 Handled: the preprocessor as the resource compiler applies it (#include, #define of
 object-like macros, #undef, #if/#ifdef/#ifndef/#elif/#else/#endif, #pragma code_page),
-LANGUAGE statements and STRINGTABLE. Every other resource statement (DIALOGEX,
-VERSIONINFO, MENU, ICON, ...) is read and passed over. As with the resource compiler,
-only the preprocessor directives of an included .h or .c file count, and system headers
-(#include <...>) stand for the few names of <windows.h> listed in SYSTEM_DEFINES.
+LANGUAGE statements, STRINGTABLE and DIALOGEX. Every other resource statement
+(VERSIONINFO, MENU, ICON, ...) is read and passed over; a classic DIALOG is an error. As
+with the resource compiler, only the preprocessor directives of an included .h or .c file
+count, and system headers (#include <...>) stand for the names of <windows.h> listed in
+SYSTEM_DEFINES.
+
+The layouts are those that the MinGW-w64 resource compiler (windres) writes into the DLL;
+GenerateResourcesTest.py compares them with its output byte for byte.
 
 String-table layout: the strings of id n live in block n / 16 + 1 (RT_STRING, 6) at
 place n % 16; a block holds sixteen entries, each a 16-bit count of UTF-16 units and
 then the units, without terminator; an absent string has count 0. Only blocks with at
 least one string are emitted, one per block and language.
+
+Dialog layout (RT_DIALOG, 5): the extended template. Little-endian; sz_Or_Ord is 0x0000
+for none, 0xFFFF and a WORD for an ordinal, or a zero-terminated UTF-16 text.
+    WORD 1, WORD 0xFFFF, DWORD help id, DWORD extended style, DWORD style,
+    WORD item count, short x, y, cx, cy, sz_Or_Ord menu, sz_Or_Ord class, caption (text,
+    an empty one being a single 0), and when the style has DS_SETFONT: WORD point size,
+    WORD weight, BYTE italic, BYTE character set, typeface (text).
+Then each item, starting on a DWORD boundary from the start of the template:
+    DWORD help id, DWORD extended style, DWORD style, short x, y, cx, cy, DWORD id,
+    sz_Or_Ord class, sz_Or_Ord text, WORD 0 (no creation data).
+What the resource compiler adds of its own:
+  - A dialog without STYLE has WS_POPUP | WS_BORDER | WS_SYSMENU. CAPTION adds
+    WS_CAPTION and FONT adds DS_SETFONT to the style, both to the one in force and to
+    what a later STYLE gives. With DS_SETFONT and no FONT the font fields are all 0
+    (character set included); a FONT without a character set gives 1, without weight or
+    italic 0.
+  - A control's style starts as WS_CHILD | WS_VISIBLE.
+  - A style is a list of terms joined by |, each a number or a parenthesised expression,
+    and NOT before a term clears its bits from what the terms before it (and the
+    starting style) gave: "NOT WS_VISIBLE | WS_TABSTOP" is WS_CHILD | WS_TABSTOP.
+  - Class names (of controls and of the dialog) and menu names are written as text in
+    upper case, also those of the predefined classes ("Button" becomes "BUTTON"); a
+    number is written as an ordinal (0x0080 for the button class). A control's text is
+    written as given, or as an ordinal when it is a number (an icon's resource id).
+  - Coordinates keep their low 16 bits, ids, styles and help ids their low 32 (-1 is
+    0xFFFFFFFF).
+CONTROL is the one control statement handled; the others (PUSHBUTTON, LTEXT, COMBOBOX,
+...) imply styles of their own and are errors, as are creation data after a control.
 """
 
 import argparse
 import os
 import re
+import struct
 import sys
 
+RT_DIALOG = 5
 RT_STRING = 6
 
 # The names of <windows.h> that resource scripts here use. Add to them as the script
-# grows; an unknown name is an error, never a silent 0.
+# grows; an unknown name is an error, never a silent 0. Where MinGW-w64 is installed,
+# GenerateResourcesTest.py checks every value against its headers.
 SYSTEM_DEFINES = {
     "RC_INVOKED": "1",
     "_WIN32": "1",
@@ -41,7 +76,197 @@ SYSTEM_DEFINES = {
     "RT_DIALOG": "5",
     "RT_VERSION": "16",
     "RT_MANIFEST": "24",
+    # Window styles.
+    "WS_OVERLAPPED": "0x00000000L",
+    "WS_POPUP": "0x80000000L",
+    "WS_CHILD": "0x40000000L",
+    "WS_MINIMIZE": "0x20000000L",
+    "WS_VISIBLE": "0x10000000L",
+    "WS_DISABLED": "0x08000000L",
+    "WS_CLIPSIBLINGS": "0x04000000L",
+    "WS_CLIPCHILDREN": "0x02000000L",
+    "WS_MAXIMIZE": "0x01000000L",
+    "WS_CAPTION": "0x00C00000L",
+    "WS_BORDER": "0x00800000L",
+    "WS_DLGFRAME": "0x00400000L",
+    "WS_VSCROLL": "0x00200000L",
+    "WS_HSCROLL": "0x00100000L",
+    "WS_SYSMENU": "0x00080000L",
+    "WS_THICKFRAME": "0x00040000L",
+    "WS_GROUP": "0x00020000L",
+    "WS_TABSTOP": "0x00010000L",
+    "WS_MINIMIZEBOX": "0x00020000L",
+    "WS_MAXIMIZEBOX": "0x00010000L",
+    "WS_OVERLAPPEDWINDOW": "(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | "
+                           "WS_MAXIMIZEBOX)",
+    "WS_POPUPWINDOW": "(WS_POPUP | WS_BORDER | WS_SYSMENU)",
+    # Extended window styles.
+    "WS_EX_DLGMODALFRAME": "0x00000001L",
+    "WS_EX_NOPARENTNOTIFY": "0x00000004L",
+    "WS_EX_TOPMOST": "0x00000008L",
+    "WS_EX_ACCEPTFILES": "0x00000010L",
+    "WS_EX_TRANSPARENT": "0x00000020L",
+    "WS_EX_TOOLWINDOW": "0x00000080L",
+    "WS_EX_WINDOWEDGE": "0x00000100L",
+    "WS_EX_CLIENTEDGE": "0x00000200L",
+    "WS_EX_CONTEXTHELP": "0x00000400L",
+    "WS_EX_RIGHT": "0x00001000L",
+    "WS_EX_LEFT": "0x00000000L",
+    "WS_EX_RTLREADING": "0x00002000L",
+    "WS_EX_LTRREADING": "0x00000000L",
+    "WS_EX_LEFTSCROLLBAR": "0x00004000L",
+    "WS_EX_RIGHTSCROLLBAR": "0x00000000L",
+    "WS_EX_CONTROLPARENT": "0x00010000L",
+    "WS_EX_STATICEDGE": "0x00020000L",
+    "WS_EX_APPWINDOW": "0x00040000L",
+    # Dialog styles.
+    "DS_ABSALIGN": "0x01L",
+    "DS_SYSMODAL": "0x02L",
+    "DS_3DLOOK": "0x0004L",
+    "DS_FIXEDSYS": "0x0008L",
+    "DS_NOFAILCREATE": "0x0010L",
+    "DS_LOCALEDIT": "0x20L",
+    "DS_SETFONT": "0x40L",
+    "DS_MODALFRAME": "0x80L",
+    "DS_NOIDLEMSG": "0x100L",
+    "DS_SETFOREGROUND": "0x200L",
+    "DS_CONTROL": "0x0400L",
+    "DS_CENTER": "0x0800L",
+    "DS_CENTERMOUSE": "0x1000L",
+    "DS_CONTEXTHELP": "0x2000L",
+    "DS_SHELLFONT": "(DS_SETFONT | DS_FIXEDSYS)",
+    # Button styles.
+    "BS_PUSHBUTTON": "0x00000000L",
+    "BS_DEFPUSHBUTTON": "0x00000001L",
+    "BS_CHECKBOX": "0x00000002L",
+    "BS_AUTOCHECKBOX": "0x00000003L",
+    "BS_RADIOBUTTON": "0x00000004L",
+    "BS_3STATE": "0x00000005L",
+    "BS_AUTO3STATE": "0x00000006L",
+    "BS_GROUPBOX": "0x00000007L",
+    "BS_AUTORADIOBUTTON": "0x00000009L",
+    "BS_OWNERDRAW": "0x0000000BL",
+    "BS_LEFTTEXT": "0x00000020L",
+    "BS_TEXT": "0x00000000L",
+    "BS_ICON": "0x00000040L",
+    "BS_BITMAP": "0x00000080L",
+    "BS_LEFT": "0x00000100L",
+    "BS_RIGHT": "0x00000200L",
+    "BS_CENTER": "0x00000300L",
+    "BS_TOP": "0x00000400L",
+    "BS_BOTTOM": "0x00000800L",
+    "BS_VCENTER": "0x00000C00L",
+    "BS_PUSHLIKE": "0x00001000L",
+    "BS_MULTILINE": "0x00002000L",
+    "BS_NOTIFY": "0x00004000L",
+    "BS_FLAT": "0x00008000L",
+    # Combo box styles.
+    "CBS_SIMPLE": "0x0001L",
+    "CBS_DROPDOWN": "0x0002L",
+    "CBS_DROPDOWNLIST": "0x0003L",
+    "CBS_OWNERDRAWFIXED": "0x0010L",
+    "CBS_OWNERDRAWVARIABLE": "0x0020L",
+    "CBS_AUTOHSCROLL": "0x0040L",
+    "CBS_OEMCONVERT": "0x0080L",
+    "CBS_SORT": "0x0100L",
+    "CBS_HASSTRINGS": "0x0200L",
+    "CBS_NOINTEGRALHEIGHT": "0x0400L",
+    "CBS_DISABLENOSCROLL": "0x0800L",
+    "CBS_UPPERCASE": "0x2000L",
+    "CBS_LOWERCASE": "0x4000L",
+    # Static control styles.
+    "SS_LEFT": "0x00000000L",
+    "SS_CENTER": "0x00000001L",
+    "SS_RIGHT": "0x00000002L",
+    "SS_ICON": "0x00000003L",
+    "SS_BLACKRECT": "0x00000004L",
+    "SS_GRAYRECT": "0x00000005L",
+    "SS_WHITERECT": "0x00000006L",
+    "SS_BLACKFRAME": "0x00000007L",
+    "SS_GRAYFRAME": "0x00000008L",
+    "SS_WHITEFRAME": "0x00000009L",
+    "SS_SIMPLE": "0x0000000BL",
+    "SS_LEFTNOWORDWRAP": "0x0000000CL",
+    "SS_BITMAP": "0x0000000EL",
+    "SS_ETCHEDHORZ": "0x00000010L",
+    "SS_ETCHEDVERT": "0x00000011L",
+    "SS_ETCHEDFRAME": "0x00000012L",
+    "SS_NOPREFIX": "0x00000080L",
+    "SS_NOTIFY": "0x00000100L",
+    "SS_CENTERIMAGE": "0x00000200L",
+    "SS_SUNKEN": "0x00001000L",
+    "SS_ENDELLIPSIS": "0x00004000L",
+    "SS_PATHELLIPSIS": "0x00008000L",
+    "SS_WORDELLIPSIS": "0x0000C000L",
+    # Edit control styles.
+    "ES_LEFT": "0x0000L",
+    "ES_CENTER": "0x0001L",
+    "ES_RIGHT": "0x0002L",
+    "ES_MULTILINE": "0x0004L",
+    "ES_UPPERCASE": "0x0008L",
+    "ES_LOWERCASE": "0x0010L",
+    "ES_PASSWORD": "0x0020L",
+    "ES_AUTOVSCROLL": "0x0040L",
+    "ES_AUTOHSCROLL": "0x0080L",
+    "ES_NOHIDESEL": "0x0100L",
+    "ES_OEMCONVERT": "0x0400L",
+    "ES_READONLY": "0x0800L",
+    "ES_WANTRETURN": "0x1000L",
+    "ES_NUMBER": "0x2000L",
+    # List box styles.
+    "LBS_NOTIFY": "0x0001L",
+    "LBS_SORT": "0x0002L",
+    "LBS_NOREDRAW": "0x0004L",
+    "LBS_MULTIPLESEL": "0x0008L",
+    "LBS_OWNERDRAWFIXED": "0x0010L",
+    "LBS_OWNERDRAWVARIABLE": "0x0020L",
+    "LBS_HASSTRINGS": "0x0040L",
+    "LBS_USETABSTOPS": "0x0080L",
+    "LBS_NOINTEGRALHEIGHT": "0x0100L",
+    "LBS_MULTICOLUMN": "0x0200L",
+    "LBS_WANTKEYBOARDINPUT": "0x0400L",
+    "LBS_EXTENDEDSEL": "0x0800L",
+    "LBS_DISABLENOSCROLL": "0x1000L",
+    "LBS_NOSEL": "0x4000L",
+    "LBS_STANDARD": "(LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_BORDER)",
+    # Scroll bar styles.
+    "SBS_HORZ": "0x0000L",
+    "SBS_VERT": "0x0001L",
+    "SBS_TOPALIGN": "0x0002L",
+    "SBS_LEFTALIGN": "0x0002L",
+    "SBS_BOTTOMALIGN": "0x0004L",
+    "SBS_RIGHTALIGN": "0x0004L",
+    "SBS_SIZEBOX": "0x0008L",
+    "SBS_SIZEGRIP": "0x0010L",
+    # Dialog box command ids.
+    "IDOK": "1",
+    "IDCANCEL": "2",
+    "IDABORT": "3",
+    "IDRETRY": "4",
+    "IDIGNORE": "5",
+    "IDYES": "6",
+    "IDNO": "7",
+    "IDCLOSE": "8",
+    "IDHELP": "9",
 }
+
+# Styles the resource compiler adds to dialogs and controls.
+WS_POPUP = 0x80000000
+WS_CHILD = 0x40000000
+WS_VISIBLE = 0x10000000
+WS_CAPTION = 0x00C00000
+WS_BORDER = 0x00800000
+WS_SYSMENU = 0x00080000
+DS_SETFONT = 0x40
+DIALOG_DEFAULT_STYLE = WS_POPUP | WS_BORDER | WS_SYSMENU
+CONTROL_START_STYLE = WS_CHILD | WS_VISIBLE
+DEFAULT_CHARSET = 1
+
+# Control statements with implied classes and styles, which this generator does not
+# lay out: a dialog that uses them is an error, to be written with CONTROL.
+IMPLIED_CONTROLS = {"AUTO3STATE", "AUTOCHECKBOX", "AUTORADIOBUTTON", "BEDIT", "CHECKBOX", "COMBOBOX", "CTEXT",
+                    "DEFPUSHBUTTON", "EDITTEXT", "GROUPBOX", "HEDIT", "ICON", "IEDIT", "LISTBOX", "LTEXT",
+                    "PUSHBOX", "PUSHBUTTON", "RADIOBUTTON", "RTEXT", "SCROLLBAR", "STATE3", "USERBUTTON"}
 
 MEMORY_FLAGS = {"PRELOAD", "LOADONCALL", "FIXED", "MOVEABLE", "DISCARDABLE", "PURE", "IMPURE", "SHARED",
                 "NONSHARED"}
@@ -256,6 +481,11 @@ def string_units(literal, code_page, origin):
     pending = []  # bytes of a narrow literal still to decode
 
     def flush():
+        if wide and any(ord(c) >= 0x80 for c in pending):
+            # windres widens each byte of an L"..." literal with its sign (0xE9 becomes
+            # 0xFFE9) whatever the code page: refuse rather than lay out something else.
+            raise RcError("%s: a character outside ASCII in an L\"...\" string; write it as a \\x escape"
+                          % where(origin))
         if pending:
             units.extend(decode_narrow("".join(pending), code_page))
             pending.clear()
@@ -412,6 +642,36 @@ class Parser:
             return token[1]
         raise RcError("%s: number expected, found %r" % (where(token[2]), token[1]))
 
+    def style(self, value):
+        """A style as the resource compiler reads it: terms joined by |, each a number or a
+        parenthesised expression, NOT before a term clearing its bits from `value` and the
+        terms before it."""
+        while True:
+            negate = self.is_word("NOT")
+            if negate:
+                self.take()
+            token = self.take()
+            if token[0] == "num":
+                term = token[1]
+            elif token[:2] == ("op", "("):
+                term = self.expression()
+                closing = self.take()
+                if closing[:2] != ("op", ")"):
+                    raise RcError("%s: ')' expected" % where(token[2]))
+            elif token[0] == "id":
+                raise RcError("%s: %s is not defined" % (where(token[2]), token[1]))
+            else:
+                raise RcError("%s: style expected, found %r" % (where(token[2]), token[1]))
+            value = value & ~term if negate else value | term
+            if self.peek()[:2] != ("op", "|"):
+                return value & 0xFFFFFFFF
+            self.take()
+
+    def comma(self, what):
+        token = self.take()
+        if token[:2] != ("op", ","):
+            raise RcError("%s: ',' expected before %s, found %r" % (where(token[2]), what, token[1]))
+
     def skip_block(self):
         """Passes over BEGIN ... END (or { ... }), nested blocks included."""
         depth = 0
@@ -425,11 +685,91 @@ class Parser:
                 return
 
 
+def upper_name(units, origin):
+    """A class or menu name as the resource compiler writes it: in upper case."""
+    if any(u >= 0x80 for u in units):
+        raise RcError("%s: names outside ASCII are not handled" % where(origin))
+    return [u - 32 if 0x61 <= u <= 0x7A else u for u in units]
+
+
+def name_or_ordinal(parser, what):
+    """("ordinal", n) or ("name", units) of a MENU or CLASS statement or a control's class."""
+    token = parser.peek()
+    if token[0] == "str":
+        parser.take()
+        return ("name", upper_name(token[1], token[2]))
+    if token[0] == "id":
+        # An undefined name stands for itself, as in MENU mymenu.
+        parser.take()
+        return ("name", upper_name([ord(c) for c in token[1]], token[2]))
+    value = parser.expression()
+    if not 0 <= value <= 0xFFFF:
+        raise RcError("%s: %s %d is not an ordinal" % (where(token[2]), what, value))
+    return ("ordinal", value)
+
+
+class Dialog:
+    """A DIALOGEX statement, as the resource compiler reads it."""
+
+    def __init__(self, origin, language):
+        self.origin = origin
+        self.language = language
+        self.help_id = 0
+        self.ex_style = 0
+        self.style = DIALOG_DEFAULT_STYLE
+        self.x = self.y = self.cx = self.cy = 0
+        self.menu = None
+        self.window_class = None
+        self.caption = []
+        self.font = None  # (point size, weight, italic, character set, typeface units)
+        self.controls = []
+
+    def template(self):
+        out = bytearray()
+        out += struct.pack("<HHIIIH", 1, 0xFFFF, self.help_id & 0xFFFFFFFF, self.ex_style & 0xFFFFFFFF,
+                           self.style & 0xFFFFFFFF, len(self.controls))
+        out += rect(self.x, self.y, self.cx, self.cy)
+        out += sz_or_ord(self.menu) + sz_or_ord(self.window_class) + sz_text(self.caption)
+        if self.style & DS_SETFONT:
+            size, weight, italic, charset, face = self.font or (0, 0, 0, 0, [])
+            out += struct.pack("<HHBB", size & 0xFFFF, weight & 0xFFFF, italic & 0xFF, charset & 0xFF)
+            out += sz_text(face)
+        for control in self.controls:
+            out += b"\0" * (-len(out) % 4)
+            out += struct.pack("<III", control["help_id"] & 0xFFFFFFFF, control["ex_style"] & 0xFFFFFFFF,
+                               control["style"] & 0xFFFFFFFF)
+            out += rect(*control["rect"])
+            out += struct.pack("<I", control["id"] & 0xFFFFFFFF)
+            out += sz_or_ord(control["class"]) + sz_or_ord(control["text"])
+            out += struct.pack("<H", 0)
+        return bytes(out)
+
+
+def rect(x, y, cx, cy):
+    return struct.pack("<4H", x & 0xFFFF, y & 0xFFFF, cx & 0xFFFF, cy & 0xFFFF)
+
+
+def sz_text(units):
+    return struct.pack("<%dH" % (len(units) + 1), *units, 0)
+
+
+def sz_or_ord(value):
+    if value is None:
+        return struct.pack("<H", 0)
+    kind, content = value
+    if kind == "ordinal":
+        return struct.pack("<HH", 0xFFFF, content)
+    return sz_text(content)
+
+
 class Script:
     def __init__(self):
-        self.language = 0
+        # Before any LANGUAGE statement: English (United States), as windres has it.
+        self.language = 0x0409
         # (language, id) -> (units, origin)
         self.strings = {}
+        # (language, id) -> Dialog
+        self.dialog_statements = {}
 
     def parse(self, parser):
         while not parser.at_end():
@@ -443,6 +783,10 @@ class Script:
             elif parser.is_word("STRINGTABLE"):
                 parser.take()
                 self.string_table(parser)
+            elif token[0] in ("id", "num", "str") and parser.is_word("DIALOGEX", 1):
+                self.dialog(parser)
+            elif token[0] in ("id", "num", "str") and parser.is_word("DIALOG", 1):
+                raise RcError("%s: DIALOG (the classic template) is not handled; write DIALOGEX" % where(token[2]))
             elif token[0] in ("id", "num", "str"):
                 self.pass_over(parser)
             else:
@@ -492,6 +836,124 @@ class Script:
             self.strings[key] = (units, origin)
         parser.take()
 
+    def dialog(self, parser):
+        name = parser.take()
+        parser.take()  # DIALOGEX
+        if name[0] != "num":
+            raise RcError("%s: dialog %r: only numeric resource ids are handled" % (where(name[2]), name[1]))
+        if not 0 <= name[1] <= 0xFFFF:
+            raise RcError("%s: dialog id %d out of range" % (where(name[2]), name[1]))
+        dialog = Dialog(name[2], self.language)
+        while parser.peek()[0] == "id" and parser.peek()[1].upper() in MEMORY_FLAGS:
+            parser.take()
+        dialog.x = parser.expression()
+        parser.comma("y")
+        dialog.y = parser.expression()
+        parser.comma("width")
+        dialog.cx = parser.expression()
+        parser.comma("height")
+        dialog.cy = parser.expression()
+        if parser.peek()[:2] == ("op", ","):
+            parser.take()
+            dialog.help_id = parser.expression()
+        # The style being built: CAPTION and FONT add to it, STYLE adds its terms.
+        style = 0
+        while not parser.is_begin():
+            token = parser.take()
+            word = token[1].upper() if token[0] == "id" else None
+            if word == "STYLE":
+                style = parser.style(style)
+                dialog.style = style
+            elif word == "EXSTYLE":
+                dialog.ex_style = parser.expression()
+            elif word == "CAPTION":
+                if parser.peek()[0] != "str":
+                    raise RcError("%s: CAPTION needs a string" % where(token[2]))
+                dialog.caption = []
+                while parser.peek()[0] == "str":
+                    dialog.caption.extend(parser.take()[1])
+                dialog.style |= WS_CAPTION
+                style |= WS_CAPTION
+            elif word == "FONT":
+                size = parser.expression()
+                parser.comma("the typeface")
+                face = parser.take()
+                if face[0] != "str":
+                    raise RcError("%s: FONT needs a typeface string" % where(face[2]))
+                extra = []
+                while len(extra) < 3 and parser.peek()[:2] == ("op", ","):
+                    parser.take()
+                    extra.append(parser.expression())
+                weight, italic, charset = (extra + [0, 0, DEFAULT_CHARSET][len(extra):])
+                dialog.font = (size, weight, italic, charset, face[1])
+                dialog.style |= DS_SETFONT
+                style |= DS_SETFONT
+            elif word == "MENU":
+                dialog.menu = name_or_ordinal(parser, "menu")
+            elif word == "CLASS":
+                dialog.window_class = name_or_ordinal(parser, "class")
+            elif word == "LANGUAGE":
+                dialog.language = self.read_language(parser)
+            elif word in ("VERSION", "CHARACTERISTICS"):
+                parser.expression()
+            else:
+                raise RcError("%s: unexpected %r in the dialog's header" % (where(token[2]), token[1]))
+        parser.take()
+        while not parser.is_end():
+            dialog.controls.append(self.control(parser))
+        parser.take()
+        if len(dialog.controls) > 0xFFFF:
+            raise RcError("%s: too many controls" % where(dialog.origin))
+        key = (dialog.language, name[1])
+        if key in self.dialog_statements:
+            raise RcError("%s: dialog %d already defined at %s"
+                          % (where(dialog.origin), name[1], where(self.dialog_statements[key].origin)))
+        self.dialog_statements[key] = dialog
+
+    @staticmethod
+    def control(parser):
+        token = parser.take()
+        word = token[1].upper() if token[0] == "id" else None
+        if word in IMPLIED_CONTROLS:
+            raise RcError("%s: %s is not handled; write it as CONTROL with its class and full style"
+                          % (where(token[2]), token[1]))
+        if word != "CONTROL":
+            raise RcError("%s: control statement expected, found %r" % (where(token[2]), token[1]))
+        control = {"help_id": 0, "ex_style": 0}
+        label = parser.peek()
+        if label[0] == "str":
+            parser.take()
+            control["text"] = ("name", label[1])
+        else:
+            value = parser.expression()
+            if not 0 <= value <= 0xFFFF:
+                raise RcError("%s: control text %d is not an ordinal" % (where(label[2]), value))
+            control["text"] = ("ordinal", value)
+        parser.comma("the control id")
+        control["id"] = parser.expression()
+        parser.comma("the class")
+        class_token = parser.peek()
+        if class_token[0] == "id":
+            raise RcError("%s: the class %r must be a string or a number" % (where(class_token[2]),
+                                                                             class_token[1]))
+        control["class"] = name_or_ordinal(parser, "class")
+        parser.comma("the style")
+        control["style"] = parser.style(CONTROL_START_STYLE)
+        values = []
+        for what in ("x", "y", "width", "height"):
+            parser.comma(what)
+            values.append(parser.expression())
+        control["rect"] = values
+        if parser.peek()[:2] == ("op", ","):
+            parser.take()
+            control["ex_style"] = parser.expression()
+            if parser.peek()[:2] == ("op", ","):
+                parser.take()
+                control["help_id"] = parser.expression()
+        if parser.is_begin():
+            raise RcError("%s: creation data of controls is not handled" % where(token[2]))
+        return control
+
     @staticmethod
     def pass_over(parser):
         """Passes over one resource statement this generator does not turn into data."""
@@ -509,6 +971,10 @@ class Script:
             parser.take()  # header statements such as STYLE, CAPTION, FONT, FILEVERSION
         parser.skip_block()
 
+    def dialogs(self):
+        """{(language, dialog id): template bytes} in the layout of the resource compiler."""
+        return {key: dialog.template() for key, dialog in self.dialog_statements.items()}
+
     def blocks(self):
         """{(language, block id): [16 lists of units]} in the layout of the resource compiler."""
         result = {}
@@ -522,7 +988,7 @@ class Script:
 # Output
 
 
-def emit(blocks, rc_path, anchor):
+def emit(blocks, dialogs, rc_path, anchor):
     out = []
     out.append("// Generated from %s by cmake/GenerateResources.py; do not edit." % os.path.basename(rc_path))
     out.append('#include "win32/Resources.h"')
@@ -530,6 +996,16 @@ def emit(blocks, rc_path, anchor):
     out.append("namespace {")
     out.append("")
     entries = []
+    for (language, dialog_id) in sorted(dialogs, key=lambda k: (k[1], k[0])):
+        name = "kDialog%d_%04X" % (dialog_id, language)
+        data = dialogs[(language, dialog_id)]
+        out.append("// RT_DIALOG %d, language 0x%04X." % (dialog_id, language))
+        out.append("alignas(4) const BYTE %s[] = {" % name)
+        for i in range(0, len(data), 16):
+            out.append("    " + " ".join("0x%02X," % b for b in data[i:i + 16]))
+        out.append("};")
+        out.append("")
+        entries.append("    {%d, %d, 0x%04X, %s, sizeof %s}," % (RT_DIALOG, dialog_id, language, name, name))
     for (language, block_id) in sorted(blocks, key=lambda k: (k[1], k[0])):
         name = "kStrings%d_%04X" % (block_id, language)
         first = (block_id - 1) * 16
@@ -587,7 +1063,7 @@ def main(argv):
             tokens.extend(tokenize_line(text, origin, code_page))
         script = Script()
         script.parse(Parser(expand(tokens, pre.defines), args.rc))
-        text = emit(script.blocks(), args.rc, args.anchor)
+        text = emit(script.blocks(), script.dialogs(), args.rc, args.anchor)
     except RcError as error:
         print("GenerateResources.py: error: %s" % error, file=sys.stderr)
         return 1

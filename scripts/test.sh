@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Runs every test on this machine: installs what is missing, builds the Linux library
-# and its tests, cross-builds the Windows DLL and checks its exports and imports, then
-# runs the test suites.
+# Runs every test on this machine: installs what is missing, checks the formatting,
+# builds the Linux library and runs its tests (plain and with sanitizers), then
+# cross-builds the Windows DLL and checks its exports and imports.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+scripts/lint.sh --format-only
 
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+# The same suites with AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake --preset native-asan >/dev/null
+cmake --build --preset native-asan
+ctest --preset native-asan
 
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64

@@ -10,12 +10,9 @@
 #include "extension/RuleExtInterface.h"
 #include "store/EntryID.h"
 #include "store/MapiPtr.h"
+#include "store/TopicName.h"
 
 namespace pellacorm {
-
-// A topic name: a folder's path below the topics folder, in UTF-16.
-using TopicName = std::basic_string<WCHAR>;
-using TopicList = std::vector<TopicName>;
 
 class CExchRuleExt final : public IExchangeRuleExt {
  public:

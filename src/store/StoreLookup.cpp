@@ -90,6 +90,9 @@ EntryID CExchRuleExt::GetDefaultDatastoreEID() {
   return result;
 }
 
+// The lookup takes its own reference to the store and its own copy of the identifier,
+// held for its whole run whatever the caller does meanwhile.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 ComPtr<IMAPIFolder> CExchRuleExt::GetFolder(ComPtr<IMsgStore> store, EntryID entryId, bool modify) {
   ComPtr<IMAPIFolder> folder;
   try {

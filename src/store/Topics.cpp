@@ -18,31 +18,6 @@ enum TopicColumn : ULONG { kTopicEntryId, kTopicDisplayName, kTopicColumnCount }
 const SizedSPropTagArray(kTopicColumnCount, kTopicColumns) = {kTopicColumnCount,
                                                               {PR_ENTRYID, PR_DISPLAY_NAME_A}};
 
-TopicName Widen(const char* text) {
-  const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (units <= 1) {
-    return {};
-  }
-  TopicName wide(static_cast<std::size_t>(units), WCHAR());
-  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), units);
-  wide.resize(static_cast<std::size_t>(units) - 1);
-  return wide;
-}
-
-std::string Narrow(const TopicName& text) {
-  if (text.empty()) {
-    return {};
-  }
-  const int count = static_cast<int>(text.size());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) {
-    return {};
-  }
-  std::string narrow(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), count, narrow.data(), bytes, nullptr, nullptr);
-  return narrow;
-}
-
 bool SortsBefore(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
 }
@@ -173,7 +148,7 @@ HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list,
       continue;
     }
     TopicName name = level.hasPrefix ? level.prefix + static_cast<WCHAR>('/') : TopicName();
-    name += Widen(row.lpProps[kTopicDisplayName].Value.lpszA);
+    name += WidenTopic(row.lpProps[kTopicDisplayName].Value.lpszA);
     list.push_back(name);
     if (!m_appStore) {
       continue;  // nothing to open the subfolders through
@@ -213,7 +188,7 @@ TopicList CExchRuleExt::LoadTopicNames() {
   std::vector<std::string> narrow;
   narrow.reserve(names.size());
   for (const TopicName& name : names) {
-    narrow.push_back(Narrow(name));
+    narrow.push_back(NarrowTopic(name));
   }
   std::vector<std::size_t> order(names.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
@@ -229,7 +204,7 @@ TopicList CExchRuleExt::LoadTopicNames() {
 }
 
 bool CExchRuleExt::CompareTopicNames(const TopicName& a, const TopicName& b) {
-  return SortsBefore(Narrow(a), Narrow(b));
+  return SortsBefore(NarrowTopic(a), NarrowTopic(b));
 }
 
 }  // namespace pellacorm

@@ -1,0 +1,161 @@
+#include "dialog/ActionDialog.h"
+
+#include <utility>
+
+#include "config/ResourceString.h"
+
+namespace pellacorm {
+namespace {
+
+constexpr const char* kTooLongText = "The topic you have entered is too long for Outlook to accept";
+constexpr const char* kTooLongCaption = "Pellacorm";
+
+// The command string format writes its lengths with three digits: a string of 1000
+// bytes or more could not be read back.
+constexpr std::size_t kCommandFormatLimit = 1000;
+
+// The priority list's items: no priority, then -2 to +2.
+constexpr UINT kPriorityItems[] = {IDS_PRIORITY_DEFAULT, IDS_PRIORITY_VERY_LOW, IDS_PRIORITY_LOW,
+                                   IDS_PRIORITY_NORMAL,  IDS_PRIORITY_HIGH,     IDS_PRIORITY_VERY_HIGH};
+constexpr int kPriorityOffset = 3;  // item k stands for the priority k - 3
+
+bool IsChecked(HWND box) {
+  return SendMessageA(box, BM_GETCHECK, 0, 0) != BST_UNCHECKED;
+}
+
+}  // namespace
+
+const MessageMapEntry<CActionDialog> CActionDialog::kMessageMap[7] = {
+    {WM_INITDIALOG, 0, 0, &CActionDialog::OnInitDialog},
+    {WM_COMMAND, IDOK, BN_CLICKED, &CActionDialog::OnOK},
+    {WM_COMMAND, IDCANCEL, BN_CLICKED, &CActionDialog::OnCancel},
+    {WM_COMMAND, IDC_TOPIC, CBN_SELCHANGE, &CActionDialog::OnTopicSelChange},
+    {WM_COMMAND, IDC_TOPIC, CBN_EDITCHANGE, &CActionDialog::OnTopicEditChange},
+    {WM_COMMAND, IDC_PRIORITY, CBN_SELCHANGE, nullptr},
+    {WM_DESTROY, 0, 0, nullptr},
+};
+
+CActionDialog::CActionDialog(ActionSettings& settings, ULONG cchCommand, ULONG /*cchDisplayName*/,
+                             TopicList topics)
+    : m_topics(std::move(topics)), m_settings(settings), m_cchCommand(cchCommand) {}
+
+INT_PTR CActionDialog::OnInitDialog() {
+  m_topicCombo = GetDlgItem(IDC_TOPIC);
+  m_priorityCombo = GetDlgItem(IDC_PRIORITY);
+  m_fileCheck = GetDlgItem(IDC_FILE);
+  m_overwriteCheck = GetDlgItem(IDC_OVERWRITE);
+
+  FillTopicList();
+
+  if (m_settings.m_assignTopic) {
+    EnableTopicOptions(true);
+    SendMessageA(m_fileCheck, BM_SETCHECK, m_settings.m_fileImmediately ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(m_overwriteCheck, BM_SETCHECK, m_settings.m_overwriteTopic ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(m_topicCombo, CB_SETCURSEL, static_cast<WPARAM>(SelectOwnTopic()), 0);
+  } else {
+    EnableTopicOptions(false);
+  }
+
+  for (const UINT id : kPriorityItems) {
+    const std::string text = LoadResString(id);
+    SendMessageA(m_priorityCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  const int priorityItem = m_settings.m_assignPriority ? m_settings.m_priority + kPriorityOffset : 0;
+  SendMessageA(m_priorityCombo, CB_SETCURSEL, static_cast<WPARAM>(priorityItem), 0);
+  return TRUE;
+}
+
+void CActionDialog::FillTopicList() {
+  m_topics.insert(m_topics.begin(), WidenTopic(LoadResString(IDS_DO_NOT_ASSIGN)));
+  for (const TopicName& topic : m_topics) {
+    const std::string shown = CExchRuleExt::AbbreviateFolderPath(NarrowTopic(topic), TOPIC_DISPLAY_MAX);
+    SendMessageA(m_topicCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+  }
+  SendMessageA(m_topicCombo, CB_SETCURSEL, 0, 0);
+}
+
+int CActionDialog::SelectOwnTopic() {
+  // The own topic is looked up by its full name, not by the shortened text the list
+  // shows: two long names can shorten alike, and OK must keep the action's topic. As
+  // in the list's own search, the lookup ignores case, starts below item 0 and comes
+  // round to item 0 last.
+  const std::size_t count = m_topics.size();
+  for (std::size_t step = 1; step <= count; ++step) {
+    const std::size_t index = step % count;
+    if (lstrcmpiA(NarrowTopic(m_topics[index]).c_str(), m_settings.m_topic.c_str()) == 0) {
+      return static_cast<int>(index);
+    }
+  }
+  m_topics.insert(m_topics.begin() + 1, WidenTopic(m_settings.m_topic));
+  const std::string shown = CExchRuleExt::AbbreviateFolderPath(m_settings.m_topic, TOPIC_DISPLAY_MAX);
+  SendMessageA(m_topicCombo, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>(shown.c_str()));
+  return 1;
+}
+
+void CActionDialog::EnableTopicOptions(bool enable) {
+  EnableWindow(m_fileCheck, enable ? TRUE : FALSE);
+  EnableWindow(m_overwriteCheck, enable ? TRUE : FALSE);
+}
+
+std::string CActionDialog::TopicText() const {
+  const int length = GetWindowTextLengthA(m_topicCombo);
+  if (length <= 0) {
+    return {};
+  }
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const int copied = GetWindowTextA(m_topicCombo, text.data(), length + 1);
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  return text;
+}
+
+INT_PTR CActionDialog::OnTopicSelChange() {
+  EnableTopicOptions(SendMessageA(m_topicCombo, CB_GETCURSEL, 0, 0) != 0);
+  return TRUE;
+}
+
+INT_PTR CActionDialog::OnTopicEditChange() {
+  const std::string text = TopicText();
+  EnableTopicOptions(!text.empty() && text != LoadResString(IDS_DO_NOT_ASSIGN));
+  return TRUE;
+}
+
+INT_PTR CActionDialog::OnOK() {
+  // A refused choice must not stay in the record: a later Cancel returns the action as
+  // it was.
+  const ActionSettings before = m_settings;
+
+  const LRESULT selection = SendMessageA(m_topicCombo, CB_GETCURSEL, 0, 0);
+  const bool file = IsChecked(m_fileCheck);
+  const bool overwrite = IsChecked(m_overwriteCheck);
+  if (selection == CB_ERR) {
+    m_settings.SetTopic(TopicText(), file, overwrite);
+  } else if (selection == 0) {
+    m_settings.ClearTopic();
+  } else if (static_cast<std::size_t>(selection) < m_topics.size()) {
+    m_settings.SetTopic(NarrowTopic(m_topics[static_cast<std::size_t>(selection)]), file, overwrite);
+  }
+
+  // A stored priority outside the list selects no item; the priority then stays as it was.
+  const LRESULT priority = SendMessageA(m_priorityCombo, CB_GETCURSEL, 0, 0);
+  if (priority == 0) {
+    m_settings.ClearPriority();
+  } else if (priority > 0) {
+    m_settings.SetPriority(static_cast<int>(priority) - kPriorityOffset);
+  }
+
+  const std::size_t length = m_settings.EncodeCommand().size();
+  if (length + 1 > m_cchCommand || length >= kCommandFormatLimit) {
+    m_settings = before;
+    MessageBoxA(m_hWnd, kTooLongText, kTooLongCaption, MB_OK | MB_ICONWARNING);
+    return TRUE;
+  }
+  EndDialog(IDOK);
+  return TRUE;
+}
+
+INT_PTR CActionDialog::OnCancel() {
+  EndDialog(IDCANCEL);
+  return TRUE;
+}
+
+}  // namespace pellacorm
