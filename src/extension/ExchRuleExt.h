@@ -35,6 +35,9 @@ class CExchRuleExt final : public IExchangeRuleExt {
   (IRuleExtCallback* callback, LPCSTR command, LPSTR displayName, ULONG cbDisplayName) override;
   STDMETHOD(Command)(IRuleExtCallback* callback, LPCSTR command, ULONG cbEntryId, LPENTRYID entryId) override;
 
+  // Composing a command (dialog/GetCommand.cpp): the dialog and the buffers' new texts.
+  HRESULT ComposeCommand(LPSTR command, ULONG cbCommand, LPSTR displayName, ULONG cbDisplayName);
+
   // Binding to the host (extension/BindToHost.cpp).
   void BindToHost(IRuleExtCallback* callback);
   static EntryID ReadAppDatastore();

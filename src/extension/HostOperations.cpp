@@ -1,17 +1,29 @@
-// The boundaries of Install and Command: the work behind them catches and reports its
-// own failures, so nothing but a result crosses into the host.
+// The boundaries of Install and Command. The work behind them catches and reports the
+// system's own failures; what else could escape (memory running out inside string
+// handling) is stopped here, so that no C++ exception ever unwinds into the host.
+#include <exception>
+
 #include "extension/ExchRuleExt.h"
 
 namespace pellacorm {
 
 STDMETHODIMP CExchRuleExt::Install(IRuleExtCallback* callback, ULONG /*context*/) {
-  BindToHost(callback);
+  try {
+    BindToHost(callback);
+  } catch (const std::exception&) {
+    // Binding stops where memory ran out; the host is told nothing, as for every
+    // other binding failure.
+  }
   return S_OK;
 }
 
 STDMETHODIMP CExchRuleExt::Command(IRuleExtCallback* /*callback*/, LPCSTR command, ULONG cbEntryId,
                                    LPENTRYID entryId) {
-  return PostActionRequest(command, cbEntryId, entryId);
+  try {
+    return PostActionRequest(command, cbEntryId, entryId);
+  } catch (const std::exception&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 }  // namespace pellacorm
