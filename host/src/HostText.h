@@ -1,0 +1,41 @@
+// Small text helpers of the rule host: how it prints texts, bytes and result codes, and
+// how it reads numbers and result codes from its arguments.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/MapiApi.h"
+
+namespace rulehost {
+
+// The text in double quotes, with '"' and '\' escaped and every byte outside printable
+// ASCII written as \xNN, so that blanks at the ends and code-page bytes show.
+std::string Quoted(std::string_view text);
+
+// Bytes as upper-case hexadecimal digits without separators.
+std::string Hex(const BYTE* bytes, std::size_t size);
+std::string Hex(const std::vector<BYTE>& bytes);
+// Reads an even number of hexadecimal digits (blanks, ':' and '-' between bytes allowed).
+std::optional<std::vector<BYTE>> ParseHex(std::string_view text);
+
+// "S_OK (0x00000000)", "E_INVALIDARG (0x80070057)", "MAPI_E_NOT_FOUND (0x8004010F)"; a code
+// without a name as its hexadecimal value.
+std::string ResultText(HRESULT hr);
+// A result code by name (any name ResultText prints, case ignored) or as a number
+// ("0x8004010F", "2147746063").
+std::optional<HRESULT> ParseResult(std::string_view text);
+
+// A whole unsigned decimal or 0x-prefixed hexadecimal number that fits 32 bits.
+std::optional<unsigned long> ParseNumber(std::string_view text);
+
+std::string Lower(std::string_view text);
+// The number right-aligned in `width` characters.
+std::string Padded(std::size_t number, std::size_t width);
+// `text` without blanks at either end.
+std::string_view Trim(std::string_view text);
+
+}  // namespace rulehost
