@@ -547,6 +547,33 @@ bool IsStringType(DWORD type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// Changes the key that the open handle `key` names: checks the handle and its right to
+// set values, re-reads the registry file under its lock, runs `change` on the key and
+// saves the file when the change answers ERROR_SUCCESS. The caller holds no lock.
+template <typename Change>
+LONG ChangeKey(HKEY key, Change change) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  OpenKey open;
+  if (!Lookup(key, open)) {
+    return ERROR_INVALID_HANDLE;
+  }
+  if ((open.access & KEY_SET_VALUE) == 0) {
+    return ERROR_ACCESS_DENIED;
+  }
+  FileLock fileLock(win32::RegistryFile());
+  Hive hive;
+  const LONG loaded = Load(hive);
+  if (loaded != ERROR_SUCCESS) {
+    return loaded;
+  }
+  Key* found = hive.Find(open.path);
+  if (found == nullptr) {
+    return ERROR_KEY_DELETED;
+  }
+  const LONG changed = change(*found);
+  return changed == ERROR_SUCCESS ? Save(hive) : changed;
+}
+
 }  // namespace
 
 namespace win32 {
@@ -801,33 +828,17 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD typ
     return ERROR_NOACCESS;
   }
   try {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey open;
-    if (!Lookup(key, open)) {
-      return ERROR_INVALID_HANDLE;
-    }
-    if ((open.access & KEY_SET_VALUE) == 0) {
-      return ERROR_ACCESS_DENIED;
-    }
-    FileLock fileLock(win32::RegistryFile());
-    Hive hive;
-    const LONG loaded = Load(hive);
-    if (loaded != ERROR_SUCCESS) {
-      return loaded;
-    }
-    Key* found = hive.Find(open.path);
-    if (found == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
-    const std::string name = valueName == nullptr ? "" : valueName;
-    Value* value = FindValue(*found, name);
-    if (value == nullptr) {
-      found->values.push_back(Value{name, type, {}});
-      value = &found->values.back();
-    }
-    value->type = type;
-    value->data.assign(data, data + dataSize);
-    return Save(hive);
+    return ChangeKey(key, [&](Key& found) -> LONG {
+      const std::string name = valueName == nullptr ? "" : valueName;
+      Value* value = FindValue(found, name);
+      if (value == nullptr) {
+        found.values.push_back(Value{name, type, {}});
+        value = &found.values.back();
+      }
+      value->type = type;
+      value->data.assign(data, data + dataSize);
+      return ERROR_SUCCESS;
+    });
   } catch (const std::bad_alloc&) {
     return ERROR_NOT_ENOUGH_MEMORY;
   }
@@ -849,32 +860,16 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD typ
  */
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
   try {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey open;
-    if (!Lookup(key, open)) {
-      return ERROR_INVALID_HANDLE;
-    }
-    if ((open.access & KEY_SET_VALUE) == 0) {
-      return ERROR_ACCESS_DENIED;
-    }
-    FileLock fileLock(win32::RegistryFile());
-    Hive hive;
-    const LONG loaded = Load(hive);
-    if (loaded != ERROR_SUCCESS) {
-      return loaded;
-    }
-    Key* found = hive.Find(open.path);
-    if (found == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
-    const std::string name = valueName == nullptr ? "" : valueName;
-    for (auto it = found->values.begin(); it != found->values.end(); ++it) {
-      if (SameName(it->name, name)) {
-        found->values.erase(it);
-        return Save(hive);
+    return ChangeKey(key, [&](Key& found) -> LONG {
+      const std::string name = valueName == nullptr ? "" : valueName;
+      for (auto it = found.values.begin(); it != found.values.end(); ++it) {
+        if (SameName(it->name, name)) {
+          found.values.erase(it);
+          return ERROR_SUCCESS;
+        }
       }
-    }
-    return ERROR_FILE_NOT_FOUND;
+      return ERROR_FILE_NOT_FOUND;
+    });
   } catch (const std::bad_alloc&) {
     return ERROR_NOT_ENOUGH_MEMORY;
   }
