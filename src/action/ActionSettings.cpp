@@ -1,8 +1,5 @@
 #include "action/ActionSettings.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "config/ResourceString.h"
 #include "resources/resource.h"
 
@@ -20,18 +17,45 @@ constexpr char kOptionFile = '1';
 constexpr char kOptionOverwrite = '2';
 constexpr char kOptionBoth = '3';
 
-// atoi of `count` characters from `pos`, read from a bounded copy so that the read
-// stops at the field's end (the caller has checked that the characters exist).
+// atoi of at most `count` characters from `pos`, stopping at the field's end (the
+// caller has checked that the characters exist): leading white space, an optional sign,
+// then digits up to the first other character. Parsed in place, without a copy.
 int ReadNumber(const std::string& text, std::size_t pos, std::size_t count) {
-  const std::string field = text.substr(pos, count);
-  return std::atoi(field.c_str());
+  const std::size_t end = pos + count < text.size() ? pos + count : text.size();
+  std::size_t at = pos;
+  while (at < end && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) {
+    ++at;
+  }
+  bool negative = false;
+  if (at < end && (text[at] == '+' || text[at] == '-')) {
+    negative = text[at] == '-';
+    ++at;
+  }
+  int value = 0;
+  for (; at < end && text[at] >= '0' && text[at] <= '9'; ++at) {
+    value = value * 10 + (text[at] - '0');
+  }
+  return negative ? -value : value;
 }
 
-// printf of one integer with the command string's formats, whatever its width.
-std::string Format(const char* format, long long value) {
-  char buffer[32];
-  const int length = std::snprintf(buffer, sizeof buffer, format, value);
-  return std::string(buffer, static_cast<std::size_t>(length));
+// The number of decimal digits of `value`, at least `minDigits`.
+std::size_t DigitCount(unsigned long long value, std::size_t minDigits) {
+  std::size_t digits = 1;
+  for (; value >= 10; value /= 10) {
+    ++digits;
+  }
+  return digits > minDigits ? digits : minDigits;
+}
+
+// Writes `value` in decimal with `digits` digits (DigitCount's answer), zeros in front,
+// at `out`, and moves `out` past them: printf's "%0N.Nlld" for a value that is not
+// negative.
+void WriteNumber(char*& out, unsigned long long value, std::size_t digits) {
+  for (std::size_t at = digits; at > 0; --at) {
+    out[at - 1] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  out += digits;
 }
 
 }  // namespace
@@ -41,24 +65,44 @@ ActionSettings::ActionSettings(const std::string& command) {
 }
 
 std::string ActionSettings::EncodeCommand() const {
-  // The formats are "P%+01.1d", "T%d%03.3d%s" and "%03.3d%s", with the numbers widened
-  // so that no length can overflow on its way to the text.
-  std::string body;
+  // The formats are "P%+01.1d", "T%d%03.3d%s" and "%03.3d%s", written digit by digit
+  // into one buffer sized beforehand; the numbers are widened so that no length can
+  // overflow on its way to the text.
+  const bool hasTopic = m_assignTopic && !m_topic.empty();
+  if (!m_assignPriority && !hasTopic) {
+    return {};
+  }
+  const long long priority = m_priority;
+  const unsigned long long priorityMagnitude = priority < 0 ? 0ULL - static_cast<unsigned long long>(priority)
+                                                            : static_cast<unsigned long long>(priority);
+  const std::size_t priorityDigits = DigitCount(priorityMagnitude, 1);
+  const std::size_t topicDigits = DigitCount(m_topic.size(), 3);
+  std::size_t bodyLength = 0;
   if (m_assignPriority) {
-    body = Format("P%+01.1lld", m_priority);
+    bodyLength += 2 + priorityDigits;
   }
-  if (m_assignTopic && !m_topic.empty()) {
+  if (hasTopic) {
+    bodyLength += 2 + topicDigits + m_topic.size();
+  }
+  const unsigned long long total = bodyLength + kPrefixLength;
+  const std::size_t totalDigits = DigitCount(total, 3);
+
+  std::string text(totalDigits + bodyLength, '\0');
+  char* out = &text[0];
+  WriteNumber(out, total, totalDigits);
+  if (m_assignPriority) {
+    *out++ = 'P';
+    *out++ = priority < 0 ? '-' : '+';
+    WriteNumber(out, priorityMagnitude, priorityDigits);
+  }
+  if (hasTopic) {
     const int options = (m_fileImmediately ? 1 : 0) | (m_overwriteTopic ? 2 : 0);
-    body += 'T';
-    body += Format("%lld", options);
-    body += Format("%03.3lld", static_cast<long long>(m_topic.size()));
-    body += m_topic;
+    *out++ = 'T';
+    *out++ = static_cast<char>('0' + options);
+    WriteNumber(out, m_topic.size(), topicDigits);
+    m_topic.copy(out, m_topic.size());
   }
-  if (body.empty()) {
-    return body;
-  }
-  const auto total = static_cast<long long>(body.size()) + static_cast<long long>(kPrefixLength);
-  return Format("%03.3lld", total) + body;
+  return text;
 }
 
 void ActionSettings::DecodeCommand(const std::string& command) {
@@ -70,34 +114,39 @@ void ActionSettings::DecodeCommand(const std::string& command) {
     return;
   }
   // The declared length bounds the body; a declared length past the end takes the rest.
-  const std::string body = command.substr(kPrefixLength, static_cast<std::size_t>(declared) - kPrefixLength);
-  std::size_t pos = 0;
-  while (pos < body.size()) {
-    const std::size_t left = body.size() - pos;
-    if (body[pos] == 'P') {
+  // The fields are read in place: `pos` runs from the body's start to `end`.
+  const std::size_t end = static_cast<std::size_t>(declared) < command.size()
+                              ? static_cast<std::size_t>(declared)
+                              : command.size();
+  std::size_t pos = kPrefixLength;
+  while (pos < end) {
+    const std::size_t left = end - pos;
+    if (command[pos] == 'P') {
       if (left < kPriorityLength) {
         return;
       }
+      // Read as atoi reads it, as stored rules have always been read: two digits
+      // without a sign give a value the one-digit field cannot write back.
       m_assignPriority = true;
-      m_priority = ReadNumber(body, pos + 1, 2);
+      m_priority = ReadNumber(command, pos + 1, 2);
       pos += kPriorityLength;
-    } else if (body[pos] == 'T') {
+    } else if (command[pos] == 'T') {
       if (left < kTopicHeaderLength) {
         return;
       }
-      const int length = ReadNumber(body, pos + 2, 3);
+      const int length = ReadNumber(command, pos + 2, 3);
       if (length < 1 || left < static_cast<std::size_t>(length) + kTopicHeaderLength) {
         return;
       }
       m_assignTopic = true;
-      const char option = body[pos + 1];
+      const char option = command[pos + 1];
       if (option == kOptionFile || option == kOptionBoth) {
         m_fileImmediately = true;
       }
       if (option == kOptionOverwrite || option == kOptionBoth) {
         m_overwriteTopic = true;
       }
-      m_topic = body.substr(pos + kTopicHeaderLength, static_cast<std::size_t>(length));
+      m_topic.assign(command, pos + kTopicHeaderLength, static_cast<std::size_t>(length));
       pos += kTopicHeaderLength + static_cast<std::size_t>(length);
     } else {
       return;
@@ -133,6 +182,8 @@ void ActionSettings::ClearPriority() {
 
 std::string ActionSettings::GetDisplayName() const {
   std::string text;
+  // Room for the fixed words, a priority name and the options: one allocation.
+  text.reserve(64 + m_topic.size());
   if (m_assignPriority) {
     text += "Priority: ";
     if (m_priority >= -2 && m_priority <= 2) {

@@ -11,15 +11,22 @@ const char kMissing[] = "###";
 // then the units, without a terminator.
 constexpr UINT kStringsPerBlock = 16;
 
-}  // namespace
-
-HINSTANCE ModuleInstance() {
+HMODULE FindModuleInstance() {
   HMODULE module = nullptr;
   if (!GetModuleHandleExA(
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCSTR>(&ModuleInstance), &module)) {
+          reinterpret_cast<LPCSTR>(&FindModuleInstance), &module)) {
     return nullptr;
   }
+  return module;
+}
+
+}  // namespace
+
+HINSTANCE ModuleInstance() {
+  // The module holding this code cannot change while the code runs: it is looked up
+  // once (a lookup by address walks the loaded modules).
+  static const HMODULE module = FindModuleInstance();
   return module;
 }
 

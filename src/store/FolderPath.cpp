@@ -57,7 +57,7 @@ std::string CExchRuleExt::AbbreviateFolderPath(const std::string& path, ULONG li
   if (path.empty() || Utf16Length(path) <= limit) {
     return path;
   }
-  std::vector<std::string> components = SplitFolderPath(path);
+  const std::vector<std::string> components = SplitFolderPath(path);
 
   // Room for the "..." in the middle. Limits below 7 leave no room for a shortened
   // component; the arithmetic is kept from going below zero.
@@ -65,44 +65,48 @@ std::string CExchRuleExt::AbbreviateFolderPath(const std::string& path, ULONG li
   const std::size_t tailKeep = budget > 4 ? budget - 4 : 0;
   std::size_t used = 0;
   bool stop = false;
-  std::vector<std::string> head;
-  std::vector<std::string> tail;  // front first
+  // The components not yet taken are [first, last): the head takes them from the
+  // front, the tail from the back, so each step costs the same however deep the path.
+  std::size_t first = 0;
+  std::size_t last = components.size();
+  std::vector<const std::string*> head;
+  std::vector<std::string> tail;  // back first
 
-  while (!components.empty()) {
-    const std::string& last = components.back();
-    if (used == 0 && last.size() + 1 > budget) {
-      const std::size_t keep = last.size() < tailKeep ? last.size() : tailKeep;
-      tail.insert(tail.begin(), kEllipsis + last.substr(last.size() - keep));
-    } else if (last.size() + used + 1 > budget) {
+  while (first < last) {
+    const std::string& back = components[last - 1];
+    if (used == 0 && back.size() + 1 > budget) {
+      const std::size_t keep = back.size() < tailKeep ? back.size() : tailKeep;
+      tail.push_back(kEllipsis + back.substr(back.size() - keep));
+    } else if (back.size() + used + 1 > budget) {
       stop = true;
     } else {
-      used += last.size() + 1;
-      tail.insert(tail.begin(), last);
-      components.pop_back();
+      used += back.size() + 1;
+      tail.push_back(back);
+      --last;
     }
 
-    if (!components.empty() && components.front().size() + used + 1 <= budget) {
-      used += components.front().size() + 1;
-      head.push_back(components.front());
-      components.erase(components.begin());
+    if (first < last && components[first].size() + used + 1 <= budget) {
+      used += components[first].size() + 1;
+      head.push_back(&components[first]);
+      ++first;
       if (stop) {
-        components.clear();
+        first = last;
       }
     } else {
       stop = true;
-      components.clear();
+      first = last;
     }
   }
 
   std::string result;
-  for (const std::string& component : head) {
-    result += component;
+  for (const std::string* component : head) {
+    result += *component;
     result += '/';
   }
   result += kEllipsis;
-  for (const std::string& component : tail) {
+  for (auto component = tail.rbegin(); component != tail.rend(); ++component) {
     result += '/';
-    result += component;
+    result += *component;
   }
   return result;
 }

@@ -138,6 +138,11 @@ TEST(ActionSettingsDecode, ReadsWhatItCanAndStopsAtTheFirstFault) {
       {"007P+1X", Record().Priority(1).s},
       {"006p+1", none},
       {"009P+1P-2", Record().Priority(-2).s},
+      // The field is read as atoi reads its two characters, whatever it gives.
+      {"006P10", Record().Priority(10).s},
+      {"009P+1P12", Record().Priority(12).s},
+      {"017P12T1006Budget", Record().Priority(12).Topic("Budget", true).s},
+      {"006P-9", Record().Priority(-9).s},
       // Topic fields.
       {"011T3003A/B", Record().Topic("A/B", true, true).s},
       {"012P+2T0001X", Record().Priority(2).Topic("X").s},
@@ -268,6 +273,7 @@ TEST(ActionSettingsRoundTrip, AnyDecodedTextReEncodesToATextThatDecodesTheSame) 
       continue;  // the priority field holds one digit
     }
     const ActionSettings twice(once.EncodeCommand());
+    ASSERT_EQ(Describe(twice), Describe(once)) << "text \"" << text << "\"";
     ASSERT_EQ(Describe(twice), Describe(ActionSettings(twice.EncodeCommand()))) << "text \"" << text << "\"";
     ASSERT_EQ(twice.EncodeCommand(), once.EncodeCommand()) << "text \"" << text << "\"";
   }

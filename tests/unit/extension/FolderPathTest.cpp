@@ -2,6 +2,9 @@
 // double-byte names whose trail bytes look like separators.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "config/Platform.h"
 #include "extension/ExchRuleExt.h"
 
@@ -76,6 +79,27 @@ TEST(FolderPathTest, ShortenedFormsStayWithinTheLimitInTheOrdinaryCase) {
     EXPECT_LE(shown.size(), limit) << "limit " << limit << ": " << shown;
     EXPECT_NE(shown.find("..."), std::string::npos) << "limit " << limit;
   }
+}
+
+TEST(FolderPathTest, ADeepPathKeepsEqualHeadAndTailInOrder) {
+  // A thousand levels of five characters and room for a hundred of them: the form
+  // takes levels from the back and the front in turn, so it keeps the first fifty and
+  // the last fifty, each half in its own order.
+  std::string path;
+  std::string head;
+  std::string tail;
+  for (int level = 0; level < 1000; ++level) {
+    char name[16];
+    std::snprintf(name, sizeof name, "c%04d", level);
+    path += (level == 0 ? "" : "/") + std::string(name);
+    if (level < 50) {
+      head += std::string(name) + "/";
+    }
+    if (level >= 950) {
+      tail += "/" + std::string(name);
+    }
+  }
+  EXPECT_EQ(CExchRuleExt::AbbreviateFolderPath(path, 603), head + "..." + tail);
 }
 
 TEST(FolderPathTest, LimitsBelowSevenNeverRunTheBudgetBelowZero) {
