@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make python3 clang-format googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine64
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test on this machine: installs what is missing, checks the formatting,
 # builds the Linux library and runs its tests (plain and with sanitizers), then
-# cross-builds the Windows DLL and checks its exports and imports.
+# cross-builds the Windows DLL, checks its exports and imports, and runs the Windows
+# tests against it under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +21,5 @@ ctest --preset native-asan
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
 scripts/check-dll.sh build/windows-x64/src/PellacormRuleExt.dll
+# The real DLL under Wine (scripts/wine-run.sh), with our own mapi32.dll beside the tests.
+ctest --preset windows-x64

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine, in a fresh Wine prefix of its own, and exits with
+# the program's exit code. Used by ctest on the windows-x64 build (CMAKE_CROSSCOMPILING_EMULATOR).
+#
+#   scripts/wine-run.sh STATE_DIR PROGRAM.exe [ARGUMENTS...]
+#
+# STATE_DIR (inside the build tree) holds a booted template prefix, made once and then
+# copied for every run, and the HOME, XDG and TMPDIR folders Wine uses. The program's
+# output goes to a file first and is printed when Wine has stopped: Wine's background
+# services inherit whatever the program writes to, and would hold a pipe open.
+#
+# Environment: WINE_RUN_KEEP=1 keeps the run's prefix for a look afterwards.
+set -euo pipefail
+
+if [ $# -lt 2 ]; then
+  echo "usage: $0 STATE_DIR PROGRAM [ARGUMENTS...]" >&2
+  exit 2
+fi
+state=$(mkdir -p "$1" && cd "$1" && pwd)
+shift
+
+wine=${WINE64:-/usr/lib/wine/wine64}
+wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
+if [ ! -x "$wine" ] || [ ! -x "$wineserver" ]; then
+  echo "wine-run: $wine or $wineserver is missing (scripts/install-deps.sh installs wine64)" >&2
+  exit 2
+fi
+
+# Everything Wine touches stays inside the state folder; no display is needed.
+export HOME="$state/home"
+export XDG_CONFIG_HOME="$HOME/.config"
+export XDG_DATA_HOME="$HOME/.local/share"
+export XDG_CACHE_HOME="$HOME/.cache"
+export XDG_RUNTIME_DIR="$state/runtime"
+export TMPDIR="$state/tmp"
+export WINEDEBUG=-all
+export WINEARCH=win64
+unset DISPLAY WAYLAND_DISPLAY
+mkdir -p "$HOME" "$TMPDIR"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+
+# The template prefix: booted once, with the null graphics driver, no debugger started
+# on a crash (the program ends at once instead), and Wine stopped. The stamp names what
+# the template holds; a template without it is made again.
+template="$state/template"
+stamp="$template/.pellacorm-template-1"
+(
+  flock 9
+  if [ ! -f "$stamp" ]; then
+    rm -rf "$template"
+    export WINEPREFIX="$template"
+    # No prompts for the .NET and HTML runtimes while booting.
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    "$wine" wineboot -i >"$state/boot.log" 2>&1 || { cat "$state/boot.log" >&2; exit 1; }
+    setting() {
+      "$wine" reg add "$@" /f >>"$state/boot.log" 2>&1 || { cat "$state/boot.log" >&2; exit 1; }
+    }
+    setting 'HKCU\Software\Wine\Drivers' /v Graphics /d null
+    setting 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d no-debugger
+    setting 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1
+    "$wineserver" -k || true
+    "$wineserver" -w
+    touch "$stamp"
+  fi
+) 9>"$state/template.lock"
+
+# A fresh prefix for this run. Program files and tables are shared with the template
+# through hard links (Wine only reads them); every other file, the registry among them,
+# is a copy of its own.
+run=$(mktemp -d "$state/run.XXXXXX")
+prefix="$run/prefix"
+cp -al "$template" "$prefix"
+find "$prefix" -type f ! -name '*.dll' ! -name '*.exe' ! -name '*.nls' ! -name '*.sys' ! -name '*.drv' \
+  -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
+
+export WINEPREFIX="$prefix"
+# Our own mapi32.dll beside the program, never Wine's builtin one.
+export WINEDLLOVERRIDES="mscoree,mshtml=;mapi32=n"
+
+status=0
+"$wine" "$@" >"$run/output.txt" 2>&1 || status=$?
+"$wineserver" -k >/dev/null 2>&1 || true
+"$wineserver" -w || true
+cat "$run/output.txt"
+
+if [ "${WINE_RUN_KEEP:-0}" = "1" ]; then
+  echo "wine-run: prefix kept in $prefix" >&2
+else
+  rm -rf "$run"
+fi
+exit "$status"

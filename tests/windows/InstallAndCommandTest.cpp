@@ -1,0 +1,340 @@
+// Binding and one fired rule on the real platform: Install on a memstore profile with
+// the settings in the real registry, Command writing the hidden request message into
+// the Inbox, the log file written through the C runtime of Windows, and failures of
+// the store's calls (memstore fault injection) reported and contained.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "WindowsTestSupport.h"
+
+namespace wintest {
+namespace {
+
+std::vector<BYTE> MatchedMessageId(std::size_t size) {
+  std::vector<BYTE> id(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    id[i] = static_cast<BYTE>(0xA0 + i);
+  }
+  return id;
+}
+
+std::string Entry(const char* category, int line, const char* description) {
+  return std::string("ERROR: (") + category + ", .\\ExchRuleExt, " + std::to_string(line) + ") | " +
+         description;
+}
+
+// "MM/DD/YY HH:MM:SS", as the C runtime's %c writes the time in the C locale.
+bool IsLogTime(const std::string& line) {
+  const std::string pattern = "99/99/99 99:99:99";
+  if (line.size() != pattern.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const bool digit = std::isdigit(static_cast<unsigned char>(line[i])) != 0;
+    if (pattern[i] == '9' ? !digit : line[i] != pattern[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+using CommandTest = MailboxTest;
+
+TEST_F(CommandTest, AFiredRuleLeavesOneHiddenRequestInTheInbox) {
+  Install();
+  EXPECT_EQ(m_callback->calls, 1) << "Install asks the client for the session once";
+  const std::vector<BYTE> matched = MatchedMessageId(70);
+  ASSERT_EQ(Fire("017P+1T1006BudgetXYZ", matched), S_OK);
+
+  const auto requests = m_inbox.AssociatedMessages();
+  ASSERT_EQ(requests.size(), 1u);
+  const auto& props = requests[0].Props();
+  ASSERT_TRUE(props.Get(PR_MESSAGE_CLASS_A).has_value());
+  EXPECT_EQ(props.Get(PR_MESSAGE_CLASS_A)->AsString(), "IPM.Pellacorm.Action");
+  ASSERT_TRUE(props.Get(PR_SUBJECT_A).has_value());
+  EXPECT_EQ(props.Get(PR_SUBJECT_A)->AsString(), "017P+1T1006Budget");
+  ASSERT_TRUE(props.Get(PR_ORIGINAL_ENTRYID).has_value());
+  EXPECT_EQ(props.Get(PR_ORIGINAL_ENTRYID)->AsBinary(), matched);
+  EXPECT_TRUE(m_inbox.Messages().empty()) << "the request is hidden: not in the normal contents";
+  EXPECT_EQ(LogText(), "") << "a fired rule on a healthy profile logs nothing";
+}
+
+TEST_F(CommandTest, ArgumentsAndCommandStrings) {
+  struct Case {
+    const char* command;
+    std::size_t idSize;
+    HRESULT result;
+    const char* subject;  // null: nothing written
+  };
+  const Case cases[] = {
+      {nullptr, 16, E_INVALIDARG, nullptr},
+      {"006P+0", 0, E_INVALIDARG, nullptr},
+      {"", 16, S_OK, nullptr},
+      {"garbage", 16, S_OK, nullptr},
+      {"006P+0", 16, S_OK, "006P+0"},
+      {"099P+1", 16, S_OK, "006P+1"},
+      {"011T3003A/B", 1, S_OK, "011T3003A/B"},
+      {"012P+2T0001X", 16, S_OK, "012P+2T0001X"},
+  };
+  Install();
+  for (const Case& c : cases) {
+    const std::size_t before = m_inbox.AssociatedMessages().size();
+    const std::vector<BYTE> id = MatchedMessageId(c.idSize);
+    const std::string what =
+        std::string(c.command == nullptr ? "(null)" : c.command) + " size " + std::to_string(c.idSize);
+    EXPECT_EQ(Fire(c.command, id), c.result) << what;
+    const auto requests = m_inbox.AssociatedMessages();
+    if (c.subject == nullptr) {
+      EXPECT_EQ(requests.size(), before) << what;
+      continue;
+    }
+    ASSERT_EQ(requests.size(), before + 1) << what;
+    EXPECT_EQ(requests.back().Props().Get(PR_SUBJECT_A)->AsString(), c.subject) << what;
+    EXPECT_EQ(requests.back().Props().Get(PR_ORIGINAL_ENTRYID)->AsBinary(), id) << what;
+  }
+  EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(CommandTest, TheLogOnTheRealPlatformHasCrLfLinesAndTheTimeFirst) {
+  Install(MAPI_E_LOGON_FAILED);
+  EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
+  EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
+  EXPECT_EQ(LogHeadlines(), (std::vector<std::string>{
+                                Entry("PROGRAM", 269, "Unable to obtain active session"),
+                                Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
+                                Entry("PROGRAM", 173, "Couldn't get Inbox Folder"),
+                            }));
+  for (const LogEntry& entry : LogEntries()) {
+    EXPECT_TRUE(IsLogTime(entry.time)) << "\"" << entry.time << "\" is not MM/DD/YY HH:MM:SS";
+  }
+  const std::string text = LogText();
+  ASSERT_GE(text.size(), 4u);
+  EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n") << "each entry ends with an empty CR LF line";
+}
+
+TEST_F(CommandTest, TheLogFollowsHomeDirAndAppendsAcrossObjects) {
+  Install(MAPI_E_LOGON_FAILED);
+  ReleaseExtension();
+  Install(MAPI_E_LOGON_FAILED);
+  const std::vector<std::string> headlines = LogHeadlines();
+  ASSERT_EQ(headlines.size(), 2u) << "two Installs, one entry each, the second appended";
+  EXPECT_EQ(headlines[0], Entry("PROGRAM", 269, "Unable to obtain active session"));
+  EXPECT_EQ(headlines[1], headlines[0]);
+
+  // A new HomeDir moves the log at the next Install.
+  const std::string second = HomeDir() + "\\Second";
+  const std::string secondLog = second + "\\Logs\\Pellacorm.log";
+  CreateDirectoryA(second.c_str(), nullptr);
+  CreateDirectoryA((second + "\\Logs").c_str(), nullptr);
+  DeleteFileA(secondLog.c_str());
+  SetSettingString("HomeDir", second);
+  Install(MAPI_E_LOGON_FAILED);
+  EXPECT_EQ(LogHeadlines().size(), 2u) << "the first log is left as it was";
+  EXPECT_NE(ReadFileBytes(secondLog).find("\r\nUnable to obtain active session\r\n\r\n"), std::string::npos);
+
+  // Without the settings key Install creates it empty, and the log stays where it was.
+  DeleteSettingsKey();
+  Install(MAPI_E_LOGON_FAILED);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS)
+      << "Install creates the settings key";
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "HomeDir", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND)
+      << "nothing is written into the key";
+  RegCloseKey(key);
+  const std::string text = ReadFileBytes(secondLog);
+  const std::string entry = "\r\nUnable to obtain active session\r\n\r\n";
+  EXPECT_NE(text.find(entry, text.find(entry) + 1), std::string::npos)
+      << "a second entry in the second log:\n"
+      << text;
+  EXPECT_EQ(LogHeadlines().size(), 2u);
+  DeleteFileA(secondLog.c_str());
+  SetSettingString("HomeDir", HomeDir());
+  Install();
+}
+
+TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReported) {
+  Install();
+  ASSERT_EQ(m_ext->QueryRelease(), S_OK);
+  EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
+  EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
+  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{Entry("PROGRAM", 173, "Couldn't get Inbox Folder")});
+}
+
+TEST_F(CommandTest, AnAppDatastoreNamingTheArchiveIsUsedWithoutComplaint) {
+  const memstore::EntryIdBytes archive = m_archive.EntryId();
+  SetSettingBinary("AppDatastore", std::vector<BYTE>(archive.begin(), archive.end()));
+  SetSettingString("TopicFolderLocation", "Projects\\Active");
+  Install();
+  ASSERT_EQ(Fire("006P+1", MatchedMessageId(4)), S_OK);
+  EXPECT_EQ(m_inbox.AssociatedMessages().size(), 1u) << "requests go to the default store's Inbox";
+  EXPECT_EQ(LogText(), "");
+}
+
+// Each MAPI allocation of binding, then of one fired rule, made to fail in turn (our
+// mapi32.dll's injection): no crash, no request lost without a word in the log, a
+// request written whole or not at all, and no buffer or object left live.
+TEST_F(CommandTest, EveryAllocationFailureIsContained) {
+  const std::vector<BYTE> matched = MatchedMessageId(24);
+  for (const bool duringInstall : {true, false}) {
+    bool completed = false;
+    int failedRuns = 0;
+    for (ULONG nth = 1; nth <= 200 && !completed; ++nth) {
+      SCOPED_TRACE(testing::Message()
+                   << (duringInstall ? "Install" : "Command") << ", allocation " << nth << " fails");
+      DeleteFileA(LogPath().c_str());
+      const ULONG buffersBefore = OwnMapi32::LiveBuffers();
+      const std::size_t requestsBefore = m_inbox.AssociatedMessages().size();
+      if (duringInstall) {
+        OwnMapi32::FailAllocation(nth);
+        Install();
+        OwnMapi32::FailAllocation(0);
+      } else {
+        Install();
+        OwnMapi32::FailAllocation(nth);
+      }
+      const HRESULT hr = Fire("017P+1T1006Budget", matched);
+      OwnMapi32::FailAllocation(0);
+      const auto requests = m_inbox.AssociatedMessages();
+      const bool written = requests.size() == requestsBefore + 1;
+      ASSERT_TRUE(written || requests.size() == requestsBefore) << "at most one request per fired rule";
+      if (written) {
+        const auto& props = requests.back().Props();
+        EXPECT_EQ(hr, S_OK);
+        ASSERT_TRUE(props.Get(PR_MESSAGE_CLASS_A).has_value());
+        EXPECT_EQ(props.Get(PR_MESSAGE_CLASS_A)->AsString(), "IPM.Pellacorm.Action");
+        ASSERT_TRUE(props.Get(PR_SUBJECT_A).has_value());
+        EXPECT_EQ(props.Get(PR_SUBJECT_A)->AsString(), "017P+1T1006Budget");
+        ASSERT_TRUE(props.Get(PR_ORIGINAL_ENTRYID).has_value());
+        EXPECT_EQ(props.Get(PR_ORIGINAL_ENTRYID)->AsBinary(), matched);
+        completed = LogText().empty();
+      } else {
+        ++failedRuns;
+        EXPECT_FALSE(LogText().empty()) << "a request lost without an entry in the log";
+      }
+      ReleaseExtension();
+      EXPECT_EQ(OwnMapi32::LiveBuffers(), buffersBefore) << "MAPI buffers left live";
+    }
+    EXPECT_TRUE(completed) << (duringInstall ? "Install" : "Command") << " never got past the failures";
+    EXPECT_GT(failedRuns, 0) << "no injected failure reached " << (duringInstall ? "Install" : "Command");
+  }
+}
+
+// Every MAPI call of binding and action execution, made to fail.
+constexpr HRESULT kFault = MAPI_E_NO_ACCESS;
+
+struct FaultCase {
+  const char* name;
+  bool duringInstall;  // otherwise during Command
+  const char* operation;
+  const char* object;
+  ULONG nth;
+  HRESULT commandResult;
+  std::vector<std::string> entries;
+};
+
+class FaultMatrixTest : public MailboxTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FaultMatrixTest, FailureIsReportedAndContained) {
+  const FaultCase& c = GetParam();
+  const memstore::Fault fault = memstore::Fault(c.operation).On(c.object).AtCall(c.nth).Returning(kFault);
+  if (c.duringInstall) {
+    const memstore::EntryIdBytes archive = m_archive.EntryId();
+    SetSettingBinary("AppDatastore", std::vector<BYTE>(archive.begin(), archive.end()));
+    profile.Faults().Add(fault);
+    Install();
+  } else {
+    Install();
+    profile.Faults().Add(fault);
+  }
+  const std::vector<BYTE> matched(20, 0x11);
+  EXPECT_EQ(Fire("017P+1T1006Budget", matched), c.commandResult);
+  if (!c.duringInstall) {
+    EXPECT_TRUE(m_inbox.AssociatedMessages().empty()) << "a failed request leaves nothing in the Inbox";
+  }
+  EXPECT_EQ(LogHeadlines(), c.entries);
+  for (const LogEntry& entry : LogEntries()) {
+    EXPECT_TRUE(IsLogTime(entry.time)) << entry.time;
+    if (entry.header.find("(MAPI,") != std::string::npos) {
+      bool result = false;
+      for (const std::string& line : entry.details) {
+        result = result || line == "HRESULT = 80070005";
+      }
+      EXPECT_TRUE(result) << entry.header << ": the failing call's result is logged";
+    }
+  }
+}
+
+const FaultCase kFaultCases[] = {
+    {"StoresTable",
+     true,
+     "GetMsgStoresTable",
+     "session",
+     1,
+     S_OK,
+     {Entry("MAPI", 409, "GetDefaultDatastoreEID:GetMSgStoresTable failed"),
+      Entry("PROGRAM", 276, "Unable to obtain active datastore"),
+      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
+      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+    {"StoresTableRows",
+     true,
+     "QueryRows",
+     "session#stores",
+     1,
+     S_OK,
+     {Entry("MAPI", 428, "GetDefaultDatastoreEID:HrQueryAllRows failed on stores table"),
+      Entry("PROGRAM", 276, "Unable to obtain active datastore"),
+      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
+      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+    {"DefaultStore",
+     true,
+     "OpenMsgStore",
+     "session",
+     1,
+     S_OK,
+     {Entry("MAPI", 286, "OpenMsgStore failed"), Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
+      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+    {"AppStoreFallsBackSilently", true, "OpenMsgStore", "session", 2, S_OK, {}},
+    {"ReceiveFolder",
+     true,
+     "GetReceiveFolder",
+     "Mailbox",
+     1,
+     S_OK,
+     {Entry("MAPI", 321, "GetReceiveFolder failed"),
+      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
+      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+    {"OpenInbox",
+     false,
+     "OpenEntry",
+     "Mailbox",
+     1,
+     S_OK,
+     {Entry("MAPI", 691, "Could not open folder"), Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+    {"CreateMessage",
+     false,
+     "CreateMessage",
+     "Mailbox/Inbox",
+     1,
+     kFault,
+     {Entry("MAPI", 180, "CreateMessage failed")}},
+    {"SetProps", false, "SetProps", "Mailbox/Inbox/*", 1, kFault, {Entry("MAPI", 199, "Failed SetProps")}},
+    {"SaveChanges",
+     false,
+     "SaveChanges",
+     "Mailbox/Inbox/*",
+     1,
+     kFault,
+     {Entry("MAPI", 205, "SaveChanges failed")}},
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryCallSite, FaultMatrixTest, ::testing::ValuesIn(kFaultCases),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace wintest

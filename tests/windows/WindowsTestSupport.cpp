@@ -1,0 +1,201 @@
+#include "WindowsTestSupport.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace wintest {
+
+namespace {
+
+template <typename Function>
+Function ProcOf(HMODULE module, const char* name) {
+  if (module == nullptr) {
+    return nullptr;
+  }
+  FARPROC proc = GetProcAddress(module, name);
+  Function function = nullptr;
+  static_assert(sizeof function == sizeof proc, "function pointers of one size");
+  std::memcpy(&function, &proc, sizeof function);
+  return function;
+}
+
+// The log's folder, named after the process so that runs sharing a prefix never meet.
+std::string MakeHomeDir() {
+  const std::string home = "C:\\PellacormTestHome" + std::to_string(GetCurrentProcessId());
+  CreateDirectoryA(home.c_str(), nullptr);
+  CreateDirectoryA((home + "\\Logs").c_str(), nullptr);
+  return home;
+}
+
+void SetValue(const char* name, DWORD type, const BYTE* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, name, 0, type, data, size), ERROR_SUCCESS) << name;
+  RegCloseKey(key);
+}
+
+}  // namespace
+
+std::string ModulePath(HMODULE module) {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? std::string() : std::string(path, length);
+}
+
+std::string ProgramFolder() {
+  const std::string path = ModulePath(nullptr);
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+HMODULE ExtensionModule() {
+  static HMODULE module = LoadLibraryA((ProgramFolder() + "PellacormRuleExt.dll").c_str());
+  return module;
+}
+
+pellacorm::ExchEntryPointFn EntryPoint() {
+  return ProcOf<pellacorm::ExchEntryPointFn>(ExtensionModule(), "ExchEntryPoint");
+}
+
+HMODULE OwnMapi32::Module() {
+  return GetModuleHandleA("mapi32.dll");
+}
+
+ULONG OwnMapi32::Marker() {
+  auto marker = ProcOf<ULONG (*)()>(Module(), "Mapi32Marker");
+  return marker == nullptr ? 0 : marker();
+}
+
+ULONG OwnMapi32::LiveBuffers() {
+  auto count = ProcOf<ULONG (*)()>(Module(), "Mapi32LiveBufferCount");
+  return count == nullptr ? 0 : count();
+}
+
+void OwnMapi32::FailAllocation(ULONG nth) {
+  auto fail = ProcOf<void (*)(ULONG)>(Module(), "Mapi32FailAllocation");
+  ASSERT_NE(fail, nullptr) << "the loaded mapi32.dll is not ours";
+  fail(nth);
+}
+
+void DeleteSettingsKey() {
+  RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+void SetSettingString(const char* name, const std::string& value, DWORD type) {
+  SetValue(name, type, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+}
+
+void SetSettingBinary(const char* name, const std::vector<BYTE>& bytes) {
+  SetValue(name, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+MailboxTest::MailboxTest()
+    : m_mailbox(profile.AddStore("Mailbox", true)),
+      m_inbox(m_mailbox.AddFolder("Inbox")),
+      m_topics(m_mailbox.AddFolder("Inbox/Pellacorm Topics")),
+      m_archive(profile.AddStore("Archive")) {
+  m_mailbox.SetReceiveFolder("IPM.Note", m_inbox);
+}
+
+void MailboxTest::SetUp() {
+  ASSERT_NE(EntryPoint(), nullptr)
+      << "PellacormRuleExt.dll beside the test program, exporting ExchEntryPoint";
+  m_start = memstore::Ledger::Now();
+  DeleteSettingsKey();
+  SetSettingString("HomeDir", HomeDir());
+  DeleteFileA(LogPath().c_str());
+  m_session = profile.Logon();
+}
+
+void MailboxTest::TearDown() {
+  ReleaseExtension();
+  m_session.Reset();
+  OwnMapi32::FailAllocation(0);
+  profile.Faults().Clear();
+  const std::string report = memstore::Ledger::ReportSince(m_start);
+  EXPECT_TRUE(report.empty()) << "The test left MAPI objects or memory live:\n" << report;
+}
+
+void MailboxTest::Install(HRESULT sessionResult) {
+  ReleaseExtension();
+  m_callback = new FakeCallback(m_session.Get(), sessionResult);
+  m_ext = EntryPoint()();
+  ASSERT_NE(m_ext, nullptr);
+  ASSERT_EQ(m_ext->Install(m_callback, 0), S_OK);
+}
+
+HRESULT MailboxTest::Fire(const char* command, const std::vector<BYTE>& matched) {
+  return m_ext->Command(m_callback, command, static_cast<ULONG>(matched.size()),
+                        reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(matched.data())));
+}
+
+void MailboxTest::ReleaseExtension() {
+  if (m_ext != nullptr) {
+    m_ext->QueryRelease();
+    EXPECT_EQ(m_ext->Release(), 0u);
+    m_ext = nullptr;
+  }
+  delete m_callback;
+  m_callback = nullptr;
+}
+
+std::string MailboxTest::HomeDir() {
+  static const std::string home = MakeHomeDir();
+  return home;
+}
+
+std::string MailboxTest::LogPath() {
+  return HomeDir() + "\\Logs\\Pellacorm.log";
+}
+
+std::vector<LogEntry> MailboxTest::LogEntries() const {
+  // Entries are blocks of CR LF lines closed by an empty line: the time, the header,
+  // then the description and details as far as they are present.
+  std::vector<LogEntry> entries;
+  const std::string text = LogText();
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "the log does not end with CR LF:\n" << text;
+      break;
+    }
+    const std::string line = text.substr(start, end - start);
+    EXPECT_EQ(line.find('\n'), std::string::npos) << "a bare LF in the log: " << line;
+    start = end + 2;
+    if (!line.empty()) {
+      lines.push_back(line);
+      continue;
+    }
+    LogEntry entry;
+    entry.time = lines.size() > 0 ? lines[0] : std::string();
+    entry.header = lines.size() > 1 ? lines[1] : std::string();
+    entry.description = lines.size() > 2 ? lines[2] : std::string();
+    for (std::size_t i = 3; i < lines.size(); ++i) {
+      entry.details.push_back(lines[i]);
+    }
+    entries.push_back(entry);
+    lines.clear();
+  }
+  EXPECT_TRUE(lines.empty()) << "the last log entry is not closed by an empty line";
+  return entries;
+}
+
+std::vector<std::string> MailboxTest::LogHeadlines() const {
+  std::vector<std::string> headlines;
+  for (const LogEntry& entry : LogEntries()) {
+    headlines.push_back(entry.header + " | " + entry.description);
+  }
+  return headlines;
+}
+
+}  // namespace wintest

@@ -1,0 +1,123 @@
+// What the Windows tests share: the real DLL loaded from beside the test program, our
+// own mapi32.dll's test exports, the real registry of the Wine prefix (or the Windows
+// machine), the log file on the real file system, and a memstore profile like a user's.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "extension/RuleExtInterface.h"
+#include "memstore/Memstore.h"
+
+namespace wintest {
+
+// The settings key the extension reads below HKEY_CURRENT_USER.
+constexpr const char* kSettingsKey = "Software\\Pellacorm\\Quendra";
+
+// PellacormRuleExt.dll, loaded once with LoadLibrary from the test program's folder.
+HMODULE ExtensionModule();
+// Its ExchEntryPoint, found with GetProcAddress; null when missing.
+pellacorm::ExchEntryPointFn EntryPoint();
+
+// The file name of the module `module` was loaded from ("" when unknown).
+std::string ModulePath(HMODULE module);
+// The folder of the test program, with a trailing backslash.
+std::string ProgramFolder();
+
+// Our mapi32.dll's exports for tests, through GetProcAddress on the loaded mapi32.dll.
+struct OwnMapi32 {
+  static HMODULE Module();
+  // Mapi32Marker's answer; 0 when the loaded mapi32.dll has no such export.
+  static ULONG Marker();
+  static ULONG LiveBuffers();
+  static void FailAllocation(ULONG nth);
+};
+
+// Registry values of the settings key, written with the registry API.
+void DeleteSettingsKey();
+void SetSettingString(const char* name, const std::string& value, DWORD type = REG_SZ);
+void SetSettingBinary(const char* name, const std::vector<BYTE>& bytes);
+
+// The bytes of a file ("" when it cannot be read).
+std::string ReadFileBytes(const std::string& path);
+
+// The client's callback: hands out the session it was given, or fails.
+class FakeCallback final : public pellacorm::IRuleExtCallback {
+ public:
+  explicit FakeCallback(IMAPISession* session, HRESULT result = S_OK)
+      : m_session(session), m_result(result) {}
+  STDMETHOD(QueryInterface)(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return 2; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+  STDMETHOD(GetVersion)(ULONG*, ULONG) override { return E_NOTIMPL; }
+  STDMETHOD(GetWindow)(HWND* window) override {
+    *window = nullptr;
+    return S_OK;
+  }
+  STDMETHOD(GetSession)(LPMAPISESSION* session) override {
+    ++calls;
+    if (FAILED(m_result)) {
+      *session = nullptr;
+      return m_result;
+    }
+    m_session->AddRef();
+    *session = m_session;
+    return m_result;
+  }
+  int calls = 0;
+
+ private:
+  IMAPISession* m_session;
+  HRESULT m_result;
+};
+
+// One entry of the log: its lines, without their CR LF.
+struct LogEntry {
+  std::string time;
+  std::string header;
+  std::string description;
+  std::vector<std::string> details;
+};
+
+// A memstore profile like a user's (the default store "Mailbox" with its Inbox as the
+// receive folder and a topics folder below it, and a store "Archive"), the settings key
+// with HomeDir naming a folder of the prefix, and an empty log. After each test nothing
+// created during it may be live: no memstore object and no MAPI buffer.
+class MailboxTest : public ::testing::Test {
+ protected:
+  MailboxTest();
+  void SetUp() override;
+  void TearDown() override;
+
+  // A new object through ExchEntryPoint, bound with Install.
+  void Install(HRESULT sessionResult = S_OK);
+  // Command with a matched message identifier of `idSize` bytes.
+  HRESULT Fire(const char* command, const std::vector<BYTE>& matched);
+  void ReleaseExtension();
+
+  static std::string HomeDir();
+  static std::string LogPath();
+  std::string LogText() const { return ReadFileBytes(LogPath()); }
+  // The entries of the log, which must end each line with CR LF.
+  std::vector<LogEntry> LogEntries() const;
+  std::vector<std::string> LogHeadlines() const;  // "header | description"
+
+  memstore::Profile profile;
+  memstore::StoreRef m_mailbox;
+  memstore::FolderRef m_inbox;
+  memstore::FolderRef m_topics;
+  memstore::StoreRef m_archive;
+  pellacorm::ComPtr<IMAPISession> m_session;
+  FakeCallback* m_callback = nullptr;
+  pellacorm::IExchangeRuleExt* m_ext = nullptr;
+
+ private:
+  memstore::Ledger::Mark m_start;
+};
+
+}  // namespace wintest
