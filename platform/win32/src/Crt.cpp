@@ -46,10 +46,11 @@ bool Exists(const std::string& path) {
 }
 
 // The entry of `folder` whose name equals `name` ignoring case, or `name` itself when
-// the folder holds it exactly or holds no such entry.
-std::string MatchName(const std::string& folder, const std::string& name) {
+// the folder holds it exactly or holds no such entry; `exists` tells which.
+std::string MatchName(const std::string& folder, const std::string& name, bool& exists) {
   const std::string exact = folder.empty() ? name : folder + "/" + name;
-  if (Exists(exact)) {
+  exists = Exists(exact);
+  if (exists) {
     return name;
   }
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
@@ -60,6 +61,7 @@ std::string MatchName(const std::string& folder, const std::string& name) {
   while (const dirent* entry = readdir(dir)) {
     if (strcasecmp(entry->d_name, name.c_str()) == 0) {
       found = entry->d_name;
+      exists = true;
       break;
     }
   }
@@ -123,12 +125,13 @@ Resolved Resolve(const char* windowsPath) {
   std::string path = base;
   bool matching = true;  // once a name is missing, nothing below it exists
   for (const std::string& name : names) {
-    const std::string actual = matching && name != ".." ? MatchName(path, name) : name;
+    bool exists = false;
+    const std::string actual = matching && name != ".." ? MatchName(path, name, exists) : name;
     if (!path.empty()) {
       path += '/';
     }
     path += actual;
-    matching = matching && Exists(path);
+    matching = matching && (name == ".." ? Exists(path) : exists);
   }
   if (path.empty()) {
     path = ".";
@@ -417,12 +420,14 @@ FILE* _fsopen(const char* fileName, const char* mode, int shareFlag) {
   }
   Resolved resolved;
   try {
-    if ((parsed.flags & O_CREAT) != 0) {
-      if (Resolve(fileName).drive == 'c') {
-        MakeFolders(DriveFolder('c'));
+    resolved = Resolve(fileName);
+    if ((parsed.flags & O_CREAT) != 0 && resolved.drive == 'c') {
+      const std::string drive = DriveFolder('c');
+      if (!Exists(drive)) {
+        MakeFolders(drive);
+        resolved = Resolve(fileName);  // the names below the new folder are matched anew
       }
     }
-    resolved = Resolve(fileName);
   } catch (const std::bad_alloc&) {
     errno = ENOMEM;
     return nullptr;
