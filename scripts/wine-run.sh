@@ -6,8 +6,9 @@
 #
 # STATE_DIR (inside the build tree) holds a booted template prefix, made once and then
 # copied for every run, and the HOME, XDG and TMPDIR folders Wine uses. The program's
-# output goes to a file first and is printed when Wine has stopped: Wine's background
-# services inherit whatever the program writes to, and would hold a pipe open.
+# output goes to files first (standard output and standard error apart) and is printed
+# to the same streams when Wine has stopped: Wine's background services inherit whatever
+# the program writes to, and would hold a pipe open.
 #
 # Environment: WINE_RUN_KEEP=1 keeps the run's prefix for a look afterwards.
 set -euo pipefail
@@ -78,10 +79,11 @@ export WINEPREFIX="$prefix"
 export WINEDLLOVERRIDES="mscoree,mshtml=;mapi32=n"
 
 status=0
-"$wine" "$@" >"$run/output.txt" 2>&1 || status=$?
+"$wine" "$@" >"$run/output.txt" 2>"$run/errors.txt" || status=$?
 "$wineserver" -k >/dev/null 2>&1 || true
 "$wineserver" -w || true
 cat "$run/output.txt"
+cat "$run/errors.txt" >&2
 
 if [ "${WINE_RUN_KEEP:-0}" = "1" ]; then
   echo "wine-run: prefix kept in $prefix" >&2

@@ -5,11 +5,19 @@ with. ctest passes the programs through the environment:
   RULEHOST                    the rulehost binary
   RULEHOST_LIBRARY            the extension library it drives
   RULEHOST_NOT_AN_EXTENSION   a shared library without ExchEntryPoint
+  RULEHOST_LAUNCHER           optional: what runs the binary, as a shell would split it
+                              (for rulehost.exe under Wine: scripts/wine-run.sh STATE_DIR)
+
+A rulehost.exe is tested as a Windows program: file names handed to it are written as
+Windows paths when it runs under a launcher on Linux, and what only the Linux platform
+layer offers (--registry, --drive-root, the run's folder of files) is checked as refused
+or left out.
 
 Usage: rulehost_test.py [TestClass ...]
 """
 import os
 import re
+import shlex
 import subprocess
 import sys
 import tempfile
@@ -18,6 +26,26 @@ import unittest
 RULEHOST = os.environ.get("RULEHOST", "")
 LIBRARY = os.environ.get("RULEHOST_LIBRARY", "")
 NOT_AN_EXTENSION = os.environ.get("RULEHOST_NOT_AN_EXTENSION", "")
+LAUNCHER = shlex.split(os.environ.get("RULEHOST_LAUNCHER", ""))
+WINDOWS = RULEHOST.lower().endswith(".exe")
+# A Windows program run under Wine from Linux sees the Linux file system as drive Z:.
+WINE = WINDOWS and os.name == "posix"
+
+
+def host_path(path):
+    """`path` as the rulehost under test names it."""
+    if WINE and path.startswith("/"):
+        return "Z:" + path.replace("/", "\\")
+    return path
+
+
+def linux_only(test):
+    return unittest.skipIf(WINDOWS, "the Linux platform layer only")(test)
+
+
+def windows_only(test):
+    return unittest.skipUnless(WINDOWS, "Windows only")(test)
+
 
 BUDGET_COMMAND = "017P+1T1006Budget"
 BUDGET_NAME = '"Priority: High, Topic: Budget (File) "'
@@ -35,9 +63,9 @@ class Result:
 
 def rulehost(*args, stdin=None, library=True):
     """Runs rulehost with `args`; stdin is closed unless text is given."""
-    command = [RULEHOST]
+    command = LAUNCHER + [RULEHOST]
     if library:
-        command += ["--library", LIBRARY]
+        command += ["--library", host_path(LIBRARY)]
     command += list(args)
     completed = subprocess.run(
         command,
@@ -73,7 +101,7 @@ class HostTestCase(unittest.TestCase):
         handle.write(text)
         handle.close()
         self.addCleanup(os.unlink, handle.name)
-        return handle.name
+        return host_path(handle.name)
 
 
 class Demo(HostTestCase):
@@ -202,6 +230,7 @@ class Bind(HostTestCase):
         self.assertEqual(log_entries(result.out), 1, str(result))
         self.assertIn("Unable to obtain active session", result.out)
 
+    @linux_only
     def test_settings_persist_in_a_registry_file_of_ones_own(self):
         folder = tempfile.TemporaryDirectory()
         self.addCleanup(folder.cleanup)
@@ -232,6 +261,23 @@ class Bind(HostTestCase):
         self.assertIn("log        C:\\Nowhere/Logs/Pellacorm.log", result.out)
         self.assertIn("does not exist, so the extension's log entries are lost", result.out)
 
+    @windows_only
+    def test_the_linux_registry_file_and_drive_root_are_refused(self):
+        # Windows has a registry and drives of its own: asked for the Linux ones, the
+        # host says so and does not start.
+        cases = [
+            (["--registry", "user.reg", "bind"], "--registry names a registry file of the Linux platform layer"),
+            (["--drive-root", "drives", "bind"], "--drive-root is for the Linux platform layer"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                result = rulehost(*args)
+                self.assertExit(result, 2)
+                self.assertIn(message, result.err)
+                self.assertNotIn("Install(", result.out)
+
+    # The run's folder of files (registry file, drives) belongs to the Linux platform layer.
+    @linux_only
     def test_keep_leaves_the_registry_and_the_log(self):
         result = rulehost("--keep", "fire", BUDGET_COMMAND, "--fault", "SaveChanges")
         self.assertExit(result, 1)
@@ -381,7 +427,7 @@ class Errors(HostTestCase):
             ("/nonexistent/PellacormRuleExt.so", 3, "there is no such file"),
             ("NoSuchExtension.so", 3, "cannot load the extension library"),
             (not_a_library, 3, "cannot load the extension library"),
-            (NOT_AN_EXTENSION, 4, "does not export ExchEntryPoint"),
+            (host_path(NOT_AN_EXTENSION), 4, "does not export ExchEntryPoint"),
         ]
         for library, code, message in cases:
             with self.subTest(library=library):
@@ -455,6 +501,7 @@ class Compose(HostTestCase):
         self.assertExit(chosen, 0)
         self.assertEqual(field(chosen.out, "command string"), f'"059T0051{north}"', str(chosen))
 
+    @linux_only  # on Windows -i shows the real dialog and waits for a person at the screen
     def test_the_terminal_user_sees_the_warning(self):
         result = rulehost("compose", "-i", "--command-size", "16", stdin="type Far Too Long A Topic\nok\n\n")
         self.assertExit(result, 0)
@@ -463,6 +510,7 @@ class Compose(HostTestCase):
         self.assertIn("(end of input)", result.out)
         self.assertEqual(field(result.out, "command string"), '""', str(result))
 
+    @linux_only  # on Windows -i shows the real dialog and waits for a person at the screen
     def test_the_terminal_user_reads_what_to_do(self):
         result = rulehost("compose", "-i", stdin="t Budget\nf\np high\nok\n")
         self.assertExit(result, 0)
