@@ -6,46 +6,14 @@
 #include <vector>
 
 #include "extension/RuleExtInterface.h"
+#include "shared/GuardedBuffer.h"
 
 extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
 
 namespace pellacorm {
 namespace {
 
-constexpr char kGuard = '\xCD';
-constexpr std::size_t kGuardBytes = 16;
-
-// A client buffer of `size` bytes with guard bytes on both sides.
-class GuardedBuffer {
- public:
-  explicit GuardedBuffer(std::size_t size) : m_size(size), m_bytes(size + 2 * kGuardBytes, kGuard) {}
-  LPSTR Data() { return m_bytes.data() + kGuardBytes; }
-  ULONG Size() const { return static_cast<ULONG>(m_size); }
-  // The buffer's bytes up to its first terminator; all of them when there is none.
-  std::string Text() const {
-    const char* begin = m_bytes.data() + kGuardBytes;
-    std::size_t length = 0;
-    while (length < m_size && begin[length] != '\0') {
-      ++length;
-    }
-    return std::string(begin, length);
-  }
-  bool Terminated() const { return Text().size() < m_size; }
-  // Whether any byte outside the buffer, or inside it past `used` bytes, changed.
-  bool WrittenOutside(std::size_t used) const {
-    for (std::size_t i = 0; i < m_bytes.size(); ++i) {
-      const bool inside = i >= kGuardBytes && i < kGuardBytes + used;
-      if (!inside && m_bytes[i] != kGuard) {
-        return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  std::size_t m_size;
-  std::vector<char> m_bytes;
-};
+using testshared::GuardedBuffer;
 
 class QueryCommandDisplayNameTest : public ::testing::Test {
  protected:

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "resources/resource.h"
+#include "shared/GuardedBuffer.h"
 #include "unit/extension/RuleExtTestSupport.h"
 #include "win32/ScriptedUser.h"
 
@@ -17,32 +18,7 @@ namespace user = win32::headless;
 
 constexpr const char* kLongTopic = "Clients/Harbor Logistics/Support/2006/Escalations/Open";
 constexpr const char* kTooLong = "The topic you have entered is too long for Outlook to accept";
-constexpr BYTE kGuard = 0xCD;
-constexpr std::size_t kGuardBytes = 8;
-
-// A host buffer with guard bytes on both sides.
-class GuardedBuffer {
- public:
-  GuardedBuffer(std::size_t size, const std::string& initial = "")
-      : m_size(size), m_bytes(size + 2 * kGuardBytes, kGuard) {
-    std::memcpy(Data(), initial.c_str(), std::min(initial.size() + 1, size));
-  }
-  char* Data() { return reinterpret_cast<char*>(m_bytes.data() + kGuardBytes); }
-  ULONG Size() const { return static_cast<ULONG>(m_size); }
-  std::string Text() { return std::string(Data(), strnlen(Data(), m_size)); }
-  bool GuardsIntact() const {
-    for (std::size_t i = 0; i < kGuardBytes; ++i) {
-      if (m_bytes[i] != kGuard || m_bytes[m_bytes.size() - 1 - i] != kGuard) {
-        return false;
-      }
-    }
-    return true;
-  }
-
- private:
-  std::size_t m_size;
-  std::vector<BYTE> m_bytes;
-};
+using testshared::GuardedBuffer;
 
 class GetCommandTest : public RuleExtTest {
  protected:
@@ -67,7 +43,8 @@ class GetCommandTest : public RuleExtTest {
                                               ULONG nameSize = 256, HRESULT expected = S_OK) {
     GuardedBuffer command(commandSize, current);
     GuardedBuffer name(nameSize);
-    EXPECT_EQ(Iface()->GetCommand(m_callback, command.Data(), command.Size(), name.Data(), name.Size()),
+    EXPECT_EQ(Iface()->GetCommand(m_callback, command.Data(), static_cast<ULONG>(command.Size()), name.Data(),
+                                  static_cast<ULONG>(name.Size())),
               expected);
     EXPECT_TRUE(command.GuardsIntact());
     EXPECT_TRUE(name.GuardsIntact());
