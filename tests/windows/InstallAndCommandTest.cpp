@@ -4,7 +4,6 @@
 // the store's calls (memstore fault injection) reported and contained.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -21,25 +20,8 @@ std::vector<BYTE> MatchedMessageId(std::size_t size) {
   return id;
 }
 
-std::string Entry(const char* category, int line, const char* description) {
-  return std::string("ERROR: (") + category + ", .\\ExchRuleExt, " + std::to_string(line) + ") | " +
-         description;
-}
-
-// "MM/DD/YY HH:MM:SS", as the C runtime's %c writes the time in the C locale.
-bool IsLogTime(const std::string& line) {
-  const std::string pattern = "99/99/99 99:99:99";
-  if (line.size() != pattern.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const bool digit = std::isdigit(static_cast<unsigned char>(line[i])) != 0;
-    if (pattern[i] == '9' ? !digit : line[i] != pattern[i]) {
-      return false;
-    }
-  }
-  return true;
-}
+using testshared::ErrorHeadline;
+using testshared::IsLogTime;
 
 using CommandTest = MailboxTest;
 
@@ -103,9 +85,9 @@ TEST_F(CommandTest, TheLogOnTheRealPlatformHasCrLfLinesAndTheTimeFirst) {
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
   EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
   EXPECT_EQ(LogHeadlines(), (std::vector<std::string>{
-                                Entry("PROGRAM", 269, "Unable to obtain active session"),
-                                Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-                                Entry("PROGRAM", 173, "Couldn't get Inbox Folder"),
+                                ErrorHeadline("PROGRAM", 269, "Unable to obtain active session"),
+                                ErrorHeadline("PROGRAM", 674, "GetFolder received invalid entry id"),
+                                ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder"),
                             }));
   for (const LogEntry& entry : LogEntries()) {
     EXPECT_TRUE(IsLogTime(entry.time)) << "\"" << entry.time << "\" is not MM/DD/YY HH:MM:SS";
@@ -121,7 +103,7 @@ TEST_F(CommandTest, TheLogFollowsHomeDirAndAppendsAcrossObjects) {
   Install(MAPI_E_LOGON_FAILED);
   const std::vector<std::string> headlines = LogHeadlines();
   ASSERT_EQ(headlines.size(), 2u) << "two Installs, one entry each, the second appended";
-  EXPECT_EQ(headlines[0], Entry("PROGRAM", 269, "Unable to obtain active session"));
+  EXPECT_EQ(headlines[0], ErrorHeadline("PROGRAM", 269, "Unable to obtain active session"));
   EXPECT_EQ(headlines[1], headlines[0]);
 
   // A new HomeDir moves the log at the next Install.
@@ -161,7 +143,8 @@ TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReporte
   ASSERT_EQ(m_ext->QueryRelease(), S_OK);
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
   EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
-  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{Entry("PROGRAM", 173, "Couldn't get Inbox Folder")});
+  EXPECT_EQ(LogHeadlines(),
+            std::vector<std::string>{ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder")});
 }
 
 TEST_F(CommandTest, AnAppDatastoreNamingTheArchiveIsUsedWithoutComplaint) {
@@ -222,119 +205,6 @@ TEST_F(CommandTest, EveryAllocationFailureIsContained) {
     EXPECT_GT(failedRuns, 0) << "no injected failure reached " << (duringInstall ? "Install" : "Command");
   }
 }
-
-// Every MAPI call of binding and action execution, made to fail.
-constexpr HRESULT kFault = MAPI_E_NO_ACCESS;
-
-struct FaultCase {
-  const char* name;
-  bool duringInstall;  // otherwise during Command
-  const char* operation;
-  const char* object;
-  ULONG nth;
-  HRESULT commandResult;
-  std::vector<std::string> entries;
-};
-
-class FaultMatrixTest : public MailboxTest, public ::testing::WithParamInterface<FaultCase> {};
-
-TEST_P(FaultMatrixTest, FailureIsReportedAndContained) {
-  const FaultCase& c = GetParam();
-  const memstore::Fault fault = memstore::Fault(c.operation).On(c.object).AtCall(c.nth).Returning(kFault);
-  if (c.duringInstall) {
-    const memstore::EntryIdBytes archive = m_archive.EntryId();
-    SetSettingBinary("AppDatastore", std::vector<BYTE>(archive.begin(), archive.end()));
-    profile.Faults().Add(fault);
-    Install();
-  } else {
-    Install();
-    profile.Faults().Add(fault);
-  }
-  const std::vector<BYTE> matched(20, 0x11);
-  EXPECT_EQ(Fire("017P+1T1006Budget", matched), c.commandResult);
-  if (!c.duringInstall) {
-    EXPECT_TRUE(m_inbox.AssociatedMessages().empty()) << "a failed request leaves nothing in the Inbox";
-  }
-  EXPECT_EQ(LogHeadlines(), c.entries);
-  for (const LogEntry& entry : LogEntries()) {
-    EXPECT_TRUE(IsLogTime(entry.time)) << entry.time;
-    if (entry.header.find("(MAPI,") != std::string::npos) {
-      bool result = false;
-      for (const std::string& line : entry.details) {
-        result = result || line == "HRESULT = 80070005";
-      }
-      EXPECT_TRUE(result) << entry.header << ": the failing call's result is logged";
-    }
-  }
-}
-
-const FaultCase kFaultCases[] = {
-    {"StoresTable",
-     true,
-     "GetMsgStoresTable",
-     "session",
-     1,
-     S_OK,
-     {Entry("MAPI", 409, "GetDefaultDatastoreEID:GetMSgStoresTable failed"),
-      Entry("PROGRAM", 276, "Unable to obtain active datastore"),
-      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
-    {"StoresTableRows",
-     true,
-     "QueryRows",
-     "session#stores",
-     1,
-     S_OK,
-     {Entry("MAPI", 428, "GetDefaultDatastoreEID:HrQueryAllRows failed on stores table"),
-      Entry("PROGRAM", 276, "Unable to obtain active datastore"),
-      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
-    {"DefaultStore",
-     true,
-     "OpenMsgStore",
-     "session",
-     1,
-     S_OK,
-     {Entry("MAPI", 286, "OpenMsgStore failed"), Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
-    {"AppStoreFallsBackSilently", true, "OpenMsgStore", "session", 2, S_OK, {}},
-    {"ReceiveFolder",
-     true,
-     "GetReceiveFolder",
-     "Mailbox",
-     1,
-     S_OK,
-     {Entry("MAPI", 321, "GetReceiveFolder failed"),
-      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
-    {"OpenInbox",
-     false,
-     "OpenEntry",
-     "Mailbox",
-     1,
-     S_OK,
-     {Entry("MAPI", 691, "Could not open folder"), Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
-    {"CreateMessage",
-     false,
-     "CreateMessage",
-     "Mailbox/Inbox",
-     1,
-     kFault,
-     {Entry("MAPI", 180, "CreateMessage failed")}},
-    {"SetProps", false, "SetProps", "Mailbox/Inbox/*", 1, kFault, {Entry("MAPI", 199, "Failed SetProps")}},
-    {"SaveChanges",
-     false,
-     "SaveChanges",
-     "Mailbox/Inbox/*",
-     1,
-     kFault,
-     {Entry("MAPI", 205, "SaveChanges failed")}},
-};
-
-INSTANTIATE_TEST_SUITE_P(EveryCallSite, FaultMatrixTest, ::testing::ValuesIn(kFaultCases),
-                         [](const ::testing::TestParamInfo<FaultCase>& info) {
-                           return std::string(info.param.name);
-                         });
 
 }  // namespace
 }  // namespace wintest

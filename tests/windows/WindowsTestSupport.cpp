@@ -3,7 +3,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace wintest {
 
@@ -154,48 +153,6 @@ std::string MailboxTest::HomeDir() {
 
 std::string MailboxTest::LogPath() {
   return HomeDir() + "\\Logs\\Pellacorm.log";
-}
-
-std::vector<LogEntry> MailboxTest::LogEntries() const {
-  // Entries are blocks of CR LF lines closed by an empty line: the time, the header,
-  // then the description and details as far as they are present.
-  std::vector<LogEntry> entries;
-  const std::string text = LogText();
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "the log does not end with CR LF:\n" << text;
-      break;
-    }
-    const std::string line = text.substr(start, end - start);
-    EXPECT_EQ(line.find('\n'), std::string::npos) << "a bare LF in the log: " << line;
-    start = end + 2;
-    if (!line.empty()) {
-      lines.push_back(line);
-      continue;
-    }
-    LogEntry entry;
-    entry.time = lines.size() > 0 ? lines[0] : std::string();
-    entry.header = lines.size() > 1 ? lines[1] : std::string();
-    entry.description = lines.size() > 2 ? lines[2] : std::string();
-    for (std::size_t i = 3; i < lines.size(); ++i) {
-      entry.details.push_back(lines[i]);
-    }
-    entries.push_back(entry);
-    lines.clear();
-  }
-  EXPECT_TRUE(lines.empty()) << "the last log entry is not closed by an empty line";
-  return entries;
-}
-
-std::vector<std::string> MailboxTest::LogHeadlines() const {
-  std::vector<std::string> headlines;
-  for (const LogEntry& entry : LogEntries()) {
-    headlines.push_back(entry.header + " | " + entry.description);
-  }
-  return headlines;
 }
 
 }  // namespace wintest

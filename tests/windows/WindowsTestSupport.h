@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "extension/RuleExtInterface.h"
+#include "shared/FakeCallback.h"
+#include "shared/LogEntries.h"
 #include "memstore/Memstore.h"
 
 namespace wintest {
@@ -43,46 +45,8 @@ void SetSettingBinary(const char* name, const std::vector<BYTE>& bytes);
 // The bytes of a file ("" when it cannot be read).
 std::string ReadFileBytes(const std::string& path);
 
-// The client's callback: hands out the session it was given, or fails.
-class FakeCallback final : public pellacorm::IRuleExtCallback {
- public:
-  explicit FakeCallback(IMAPISession* session, HRESULT result = S_OK)
-      : m_session(session), m_result(result) {}
-  STDMETHOD(QueryInterface)(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return 2; }
-  STDMETHOD_(ULONG, Release)() override { return 1; }
-  STDMETHOD(GetVersion)(ULONG*, ULONG) override { return E_NOTIMPL; }
-  STDMETHOD(GetWindow)(HWND* window) override {
-    *window = nullptr;
-    return S_OK;
-  }
-  STDMETHOD(GetSession)(LPMAPISESSION* session) override {
-    ++calls;
-    if (FAILED(m_result)) {
-      *session = nullptr;
-      return m_result;
-    }
-    m_session->AddRef();
-    *session = m_session;
-    return m_result;
-  }
-  int calls = 0;
-
- private:
-  IMAPISession* m_session;
-  HRESULT m_result;
-};
-
-// One entry of the log: its lines, without their CR LF.
-struct LogEntry {
-  std::string time;
-  std::string header;
-  std::string description;
-  std::vector<std::string> details;
-};
+using testshared::FakeCallback;
+using testshared::LogEntry;
 
 // A memstore profile like a user's (the default store "Mailbox" with its Inbox as the
 // receive folder and a topics folder below it, and a store "Archive"), the settings key
@@ -96,16 +60,23 @@ class MailboxTest : public ::testing::Test {
 
   // A new object through ExchEntryPoint, bound with Install.
   void Install(HRESULT sessionResult = S_OK);
+  pellacorm::IExchangeRuleExt* Iface() { return m_ext; }
   // Command with a matched message identifier of `idSize` bytes.
   HRESULT Fire(const char* command, const std::vector<BYTE>& matched);
   void ReleaseExtension();
+
+  // The settings key's values.
+  static void SetString(const char* name, const std::string& value, DWORD type = REG_SZ) {
+    SetSettingString(name, value, type);
+  }
+  static void SetBinary(const char* name, const std::vector<BYTE>& bytes) { SetSettingBinary(name, bytes); }
 
   static std::string HomeDir();
   static std::string LogPath();
   std::string LogText() const { return ReadFileBytes(LogPath()); }
   // The entries of the log, which must end each line with CR LF.
-  std::vector<LogEntry> LogEntries() const;
-  std::vector<std::string> LogHeadlines() const;  // "header | description"
+  std::vector<LogEntry> LogEntries() const { return testshared::ParseLog(LogText()); }
+  std::vector<std::string> LogHeadlines() const { return testshared::Headlines(LogEntries()); }
 
   memstore::Profile profile;
   memstore::StoreRef m_mailbox;

@@ -1,6 +1,5 @@
 #include "unit/extension/RuleExtTestSupport.h"
 
-#include <sstream>
 #include <sys/stat.h>
 
 #include "diagnostics/ExceptionReporter.h"
@@ -60,47 +59,11 @@ std::string RuleExtTest::LogText() const {
 }
 
 std::vector<LogEntry> RuleExtTest::LogEntries() const {
-  // Entries are blocks of CR LF lines closed by an empty line: the time, the header,
-  // then the description, details and result code as far as they are present.
-  std::vector<LogEntry> entries;
-  const std::string text = LogText();
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n\r\n", start);
-    if (end == std::string::npos) {
-      end = text.size();
-    }
-    std::vector<std::string> lines;
-    std::istringstream block(text.substr(start, end - start));
-    std::string line;
-    while (std::getline(block, line)) {
-      if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-      }
-      lines.push_back(line);
-    }
-    LogEntry entry;
-    if (lines.size() > 1) {
-      entry.header = lines[1];
-    }
-    if (lines.size() > 2) {
-      entry.description = lines[2];
-    }
-    for (std::size_t i = 3; i < lines.size(); ++i) {
-      entry.details += lines[i] + "\n";
-    }
-    entries.push_back(entry);
-    start = end + 4;
-  }
-  return entries;
+  return testshared::ParseLog(LogText());
 }
 
 std::vector<std::string> RuleExtTest::LogHeadlines() const {
-  std::vector<std::string> headlines;
-  for (const LogEntry& entry : LogEntries()) {
-    headlines.push_back(entry.header + " | " + entry.description);
-  }
-  return headlines;
+  return testshared::Headlines(LogEntries());
 }
 
 }  // namespace ruleext

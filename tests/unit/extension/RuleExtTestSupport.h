@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "shared/FakeCallback.h"
+#include "shared/LogEntries.h"
 #include "support/MemstoreFixture.h"
 #include "support/RegistryHelper.h"
 #include "support/TempFiles.h"
@@ -31,47 +33,8 @@ class CExchRuleExtTestAccess {
 
 namespace ruleext {
 
-// The client's callback: hands out the session it was given, or fails.
-class FakeCallback final : public pellacorm::IRuleExtCallback {
- public:
-  explicit FakeCallback(IMAPISession* session, HRESULT result = S_OK)
-      : m_session(session), m_result(result) {}
-  STDMETHOD(QueryInterface)(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return 2; }
-  STDMETHOD_(ULONG, Release)() override { return 1; }
-  STDMETHOD(GetVersion)(ULONG*, ULONG) override { return E_NOTIMPL; }
-  STDMETHOD(GetWindow)(HWND* window) override {
-    *window = nullptr;
-    return S_OK;
-  }
-  STDMETHOD(GetSession)(LPMAPISESSION* session) override {
-    ++calls;
-    if (FAILED(m_result)) {
-      *session = nullptr;
-      return m_result;
-    }
-    if (m_session != nullptr) {
-      m_session->AddRef();
-    }
-    *session = m_session;
-    return m_result;
-  }
-  int calls = 0;
-
- private:
-  IMAPISession* m_session;
-  HRESULT m_result;
-};
-
-// One logged entry: its header line and the lines after it.
-struct LogEntry {
-  std::string header;
-  std::string description;
-  std::string details;
-};
+using testshared::FakeCallback;
+using testshared::LogEntry;
 
 // A profile like a user's: the default store "Mailbox" with its Inbox as receive folder
 // and a topics folder below it, and a second store "Archive".

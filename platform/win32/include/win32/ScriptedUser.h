@@ -18,6 +18,9 @@
 //   EXPECT_EQ(user::LiveWindowCount(), 1u);  // the host window only
 //
 // The state is one per process, like the windows; Reset() returns it to the start.
+//
+// The Windows tests implement the same names on the real windows (tests/windows), so
+// that one script drives the dialog on both.
 #pragma once
 
 #include <cstddef>
@@ -25,7 +28,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include "win32/User32.h"
+#endif
 
 namespace win32 {
 namespace headless {

@@ -1,13 +1,14 @@
 // Every MAPI call of binding, action execution and the topic listing, made to fail: the
 // result the host sees, the log entries (two where a lookup and its caller both
-// report), no request left in the Inbox, and nothing left live afterwards (checked by
-// the fixture after QueryRelease and Release).
+// report) with the time, the failed call's result and the failing object's own error
+// text, no request left in the Inbox, and nothing left live afterwards (checked by the
+// fixture after QueryRelease and Release).
 #include <gtest/gtest.h>
 
 #include "memstore/Memstore.h"
-#include "unit/extension/RuleExtTestSupport.h"
+#include "scenarios/ScenarioTest.h"
 
-namespace ruleext {
+namespace scenario {
 namespace {
 
 constexpr HRESULT kFault = MAPI_E_NO_ACCESS;  // 0x80070005
@@ -24,18 +25,14 @@ struct FaultCase {
   std::vector<std::string> entries;
 };
 
-std::string Entry(const char* category, int line, const char* description) {
-  return std::string("ERROR: (") + category + ", .\\ExchRuleExt, " + std::to_string(line) + ") | " +
-         description;
-}
-
-class FaultMatrixTest : public RuleExtTest, public ::testing::WithParamInterface<FaultCase> {};
+class FaultMatrixTest : public DialogScenarioTest, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(FaultMatrixTest, FailureIsReportedAndContained) {
   const FaultCase& c = GetParam();
   m_topics.AddFolder("alpha/inner");
   m_topics.AddFolder("beta");
-  SetBinary("AppDatastore", Bytes(m_archive.EntryId()));
+  const memstore::EntryIdBytes archive = m_archive.EntryId();
+  SetBinary("AppDatastore", std::vector<BYTE>(archive.begin(), archive.end()));
   m_archive.AddFolder("Inbox/Pellacorm Topics/archived");
 
   auto fault = memstore::Fault(c.operation).On(c.object).AtCall(c.nth).Returning(kFault);
@@ -58,16 +55,18 @@ TEST_P(FaultMatrixTest, FailureIsReportedAndContained) {
     EXPECT_TRUE(m_inbox.AssociatedMessages().empty()) << "a failed request leaves nothing in the Inbox";
   }
   if (c.stage == Stage::Topics) {
-    Ext().LoadTopicNames();
+    // The dialog opens whatever the topic list could be read; the user cancels it.
+    user::PressEscape();
+    EXPECT_EQ(Compose("017P+1T1006Budget").first, "017P+1T1006Budget");
   }
 
-  std::vector<std::string> headlines = LogHeadlines();
-  EXPECT_EQ(headlines, c.entries);
+  EXPECT_EQ(LogHeadlines(), c.entries);
   for (const LogEntry& entry : LogEntries()) {
+    EXPECT_TRUE(testshared::IsLogTime(entry.time)) << "\"" << entry.time << "\" is not MM/DD/YY HH:MM:SS";
     if (entry.header.find("(MAPI,") != std::string::npos) {
-      EXPECT_NE(entry.details.find("HRESULT = 80070005\n"), std::string::npos) << entry.header;
-      EXPECT_NE(entry.details.find("MAPIError: ("), std::string::npos)
-          << "the failing object's own error text is logged: " << entry.details;
+      EXPECT_TRUE(entry.HasDetail("HRESULT = 80070005"))
+          << entry.header << ": the failed call's result is logged";
+      EXPECT_TRUE(entry.HasDetail("MAPIError: (")) << entry.header << ": the failing object's own error text";
     }
   }
 }
@@ -80,28 +79,29 @@ const FaultCase kFaultCases[] = {
      "session",
      1,
      S_OK,
-     {Entry("MAPI", 409, "GetDefaultDatastoreEID:GetMSgStoresTable failed"),
-      Entry("PROGRAM", 276, "Unable to obtain active datastore"),
-      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+     {ErrorHeadline("MAPI", 409, "GetDefaultDatastoreEID:GetMSgStoresTable failed"),
+      ErrorHeadline("PROGRAM", 276, "Unable to obtain active datastore"),
+      ErrorHeadline("PROGRAM", 674, "GetFolder received invalid entry id"),
+      ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder")}},
     {"StoresTableRows",
      Stage::Install,
      "QueryRows",
      "session#stores",
      1,
      S_OK,
-     {Entry("MAPI", 428, "GetDefaultDatastoreEID:HrQueryAllRows failed on stores table"),
-      Entry("PROGRAM", 276, "Unable to obtain active datastore"),
-      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+     {ErrorHeadline("MAPI", 428, "GetDefaultDatastoreEID:HrQueryAllRows failed on stores table"),
+      ErrorHeadline("PROGRAM", 276, "Unable to obtain active datastore"),
+      ErrorHeadline("PROGRAM", 674, "GetFolder received invalid entry id"),
+      ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder")}},
     {"DefaultStore",
      Stage::Install,
      "OpenMsgStore",
      "session",
      1,
      S_OK,
-     {Entry("MAPI", 286, "OpenMsgStore failed"), Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+     {ErrorHeadline("MAPI", 286, "OpenMsgStore failed"),
+      ErrorHeadline("PROGRAM", 674, "GetFolder received invalid entry id"),
+      ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder")}},
     {"AppStoreFallsBackSilently", Stage::Install, "OpenMsgStore", "session", 2, S_OK, {}},
     {"ReceiveFolder",
      Stage::Install,
@@ -109,9 +109,9 @@ const FaultCase kFaultCases[] = {
      "Mailbox",
      1,
      S_OK,
-     {Entry("MAPI", 321, "GetReceiveFolder failed"),
-      Entry("PROGRAM", 674, "GetFolder received invalid entry id"),
-      Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+     {ErrorHeadline("MAPI", 321, "GetReceiveFolder failed"),
+      ErrorHeadline("PROGRAM", 674, "GetFolder received invalid entry id"),
+      ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder")}},
     // Action execution.
     {"OpenInbox",
      Stage::Command,
@@ -119,28 +119,29 @@ const FaultCase kFaultCases[] = {
      "Mailbox",
      1,
      S_OK,
-     {Entry("MAPI", 691, "Could not open folder"), Entry("PROGRAM", 173, "Couldn't get Inbox Folder")}},
+     {ErrorHeadline("MAPI", 691, "Could not open folder"),
+      ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder")}},
     {"CreateMessage",
      Stage::Command,
      "CreateMessage",
      "Mailbox/Inbox",
      1,
      kFault,
-     {Entry("MAPI", 180, "CreateMessage failed")}},
+     {ErrorHeadline("MAPI", 180, "CreateMessage failed")}},
     {"SetProps",
      Stage::Command,
      "SetProps",
      "Mailbox/Inbox/*",
      1,
      kFault,
-     {Entry("MAPI", 199, "Failed SetProps")}},
+     {ErrorHeadline("MAPI", 199, "Failed SetProps")}},
     {"SaveChanges",
      Stage::Command,
      "SaveChanges",
      "Mailbox/Inbox/*",
      1,
      kFault,
-     {Entry("MAPI", 205, "SaveChanges failed")}},
+     {ErrorHeadline("MAPI", 205, "SaveChanges failed")}},
     // The topics folder and its names.
     {"IpmSubtree",
      Stage::Topics,
@@ -148,63 +149,63 @@ const FaultCase kFaultCases[] = {
      "Mailbox",
      1,
      S_OK,
-     {Entry("MAPI", 473, "InitAppFolder: couldn't get prop PR_IPM_SUBTREE_ENTRYID")}},
+     {ErrorHeadline("MAPI", 473, "InitAppFolder: couldn't get prop PR_IPM_SUBTREE_ENTRYID")}},
     {"TopFolder",
      Stage::Topics,
      "OpenEntry",
      "Mailbox",
      1,
      S_OK,
-     {Entry("MAPI", 485, "InitAppFolder: failed opening top folder")}},
+     {ErrorHeadline("MAPI", 485, "InitAppFolder: failed opening top folder")}},
     {"PathHierarchy",
      Stage::Topics,
      "GetHierarchyTable",
      "Mailbox/Top of Information Store",
      1,
      S_OK,
-     {Entry("MAPI", 575, "GetFolder: GetHierarchyTable failed")}},
+     {ErrorHeadline("MAPI", 575, "GetFolder: GetHierarchyTable failed")}},
     {"PathRows",
      Stage::Topics,
      "QueryRows",
      "Mailbox/Top of Information Store#hierarchy",
      1,
      S_OK,
-     {Entry("MAPI", 586, "GetFolder: HrQueryAllRows failed")}},
+     {ErrorHeadline("MAPI", 586, "GetFolder: HrQueryAllRows failed")}},
     {"PathOpen",
      Stage::Topics,
      "OpenEntry",
      "Mailbox/Top of Information Store",
      1,
      S_OK,
-     {Entry("MAPI", 612, "GetFolder: Unable to open folder")}},
+     {ErrorHeadline("MAPI", 612, "GetFolder: Unable to open folder")}},
     {"TopicsFolderId",
      Stage::Topics,
      "GetProps",
      "Mailbox/Inbox/Pellacorm Topics",
      1,
      S_OK,
-     {Entry("MAPI", 519, "InitAppFolder: couldn't get PR_ENTRYID of app folder")}},
+     {ErrorHeadline("MAPI", 519, "InitAppFolder: couldn't get PR_ENTRYID of app folder")}},
     {"TopicsHierarchy",
      Stage::Topics,
      "GetHierarchyTable",
      "Mailbox/Inbox/Pellacorm Topics",
      1,
      S_OK,
-     {Entry("MAPI", 755, "GetTopicNames: getHierarchyTable appFolder failed")}},
+     {ErrorHeadline("MAPI", 755, "GetTopicNames: getHierarchyTable appFolder failed")}},
     {"TopicsRows",
      Stage::Topics,
      "QueryRows",
      "Mailbox/Inbox/Pellacorm Topics#hierarchy",
      1,
      S_OK,
-     {Entry("MAPI", 766, "GetTopicNames: HrQueryAllRows for appFolder failed")}},
+     {ErrorHeadline("MAPI", 766, "GetTopicNames: HrQueryAllRows for appFolder failed")}},
     {"TopicOpen",
      Stage::Topics,
      "OpenEntry",
      "Mailbox",
      3,
      S_OK,
-     {Entry("MAPI", 798, "GetTopicNames: OpenEntry failed")}},
+     {ErrorHeadline("MAPI", 798, "GetTopicNames: OpenEntry failed")}},
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryCallSite, FaultMatrixTest, ::testing::ValuesIn(kFaultCases),
@@ -213,4 +214,4 @@ INSTANTIATE_TEST_SUITE_P(EveryCallSite, FaultMatrixTest, ::testing::ValuesIn(kFa
                          });
 
 }  // namespace
-}  // namespace ruleext
+}  // namespace scenario

@@ -2,58 +2,28 @@
 // topics tree, the dialog driven by a scripted user.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <functional>
 
 #include "resources/resource.h"
-#include "shared/GuardedBuffer.h"
-#include "unit/extension/RuleExtTestSupport.h"
-#include "win32/ScriptedUser.h"
+#include "scenarios/ScenarioTest.h"
 
-namespace ruleext {
+namespace scenario {
 namespace {
-
-namespace user = win32::headless;
 
 constexpr const char* kLongTopic = "Clients/Harbor Logistics/Support/2006/Escalations/Open";
 constexpr const char* kTooLong = "The topic you have entered is too long for Outlook to accept";
-using testshared::GuardedBuffer;
 
-class GetCommandTest : public RuleExtTest {
+class GetCommandTest : public DialogScenarioTest {
  protected:
   void SetUp() override {
-    user::Reset();
-    m_host = user::CreateHostWindow("Rules Wizard");
-    SetActiveWindow(m_host);
+    DialogScenarioTest::SetUp();
     m_topics.AddChild("Budget");
     m_topics.AddFolder("alpha/Zed");
     m_topics.AddFolder(kLongTopic);
     Install();
   }
-  void TearDown() override {
-    EXPECT_EQ(user::EscapesForEmptyScript(), 0) << "the script ran out with the dialog open";
-    EXPECT_EQ(user::LiveWindowCount(), 1u) << "only the host window outlives the dialog";
-    user::Reset();
-    RuleExtTest::TearDown();
-  }
-
-  // Runs GetCommand on `current` with the queued script; answers the two buffers.
-  std::pair<std::string, std::string> Compose(const std::string& current, ULONG commandSize = 256,
-                                              ULONG nameSize = 256, HRESULT expected = S_OK) {
-    GuardedBuffer command(commandSize, current);
-    GuardedBuffer name(nameSize);
-    EXPECT_EQ(Iface()->GetCommand(m_callback, command.Data(), static_cast<ULONG>(command.Size()), name.Data(),
-                                  static_cast<ULONG>(name.Size())),
-              expected);
-    EXPECT_TRUE(command.GuardsIntact());
-    EXPECT_TRUE(name.GuardsIntact());
-    return {command.Text(), name.Text()};
-  }
 
   static void Expect(std::function<void(const user::DialogView&)> check) { user::Inspect(std::move(check)); }
-
-  HWND m_host = nullptr;
 };
 
 TEST_F(GetCommandTest, ANewActionStartsWithNothingChosenAndTheOptionsOff) {
@@ -183,8 +153,10 @@ TEST_F(GetCommandTest, EachPriorityItemStoresItsValue) {
   }
 }
 
+// The topic field shows as much text as its width holds and no more (it does not scroll
+// sideways), so typed topics here are short and long ones come from the list.
 TEST_F(GetCommandTest, TheCommandBufferLimitsTheTopic) {
-  constexpr ULONG kBuffer = 40;
+  constexpr ULONG kBuffer = 24;
   struct Case {
     bool withPriority;
     std::size_t topicLength;
@@ -221,15 +193,20 @@ TEST_F(GetCommandTest, TheCommandBufferLimitsTheTopic) {
     EXPECT_EQ(box.text, kTooLong);
     EXPECT_EQ(box.caption, "Pellacorm");
     EXPECT_EQ(box.style, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_TRUE(box.ownerDisabledWhileShown) << "the box is modal to the dialog";
   }
 }
 
 TEST_F(GetCommandTest, ACommandOfAThousandBytesIsRefusedWhateverTheBuffer) {
-  user::TypeText(IDC_TOPIC, std::string(989, 't'));  // 11 + 989 = 1000 bytes with a priority
+  // Listed after the ten items of the fixture's topics, both shown shortened alike.
+  m_topics.AddChild(std::string(988, 't'));
+  m_topics.AddChild(std::string(989, 't'));
+  Install();
+  user::SelectItem(IDC_TOPIC, 11);  // 11 + 989 = 1000 bytes with a priority
   user::SelectItem(IDC_PRIORITY, 3);
   user::Click(IDOK);
   user::AnswerMessageBox(IDOK);
-  user::TypeText(IDC_TOPIC, std::string(988, 't'));
+  user::SelectItem(IDC_TOPIC, 10);
   user::Click(IDOK);
   const auto [command, name] = Compose("", 4096);
   EXPECT_EQ(command.size(), 999u);
@@ -246,7 +223,8 @@ TEST_F(GetCommandTest, NullBuffersAreRefusedWithoutADialog) {
 
 TEST_F(GetCommandTest, SmallDisplayNameBuffersGetAsMuchAsFits) {
   const std::string full = "Priority: High, Topic: Budget (File) ";
-  for (ULONG size : {0u, 1u, 10u, static_cast<ULONG>(full.size()), static_cast<ULONG>(full.size() + 1)}) {
+  for (ULONG size : {ULONG{0}, ULONG{1}, ULONG{10}, static_cast<ULONG>(full.size()),
+                     static_cast<ULONG>(full.size() + 1)}) {
     user::PressEscape();
     const auto [command, name] = Compose("017P+1T1006Budget", 64, size);
     EXPECT_EQ(command, "017P+1T1006Budget") << size;
@@ -268,4 +246,4 @@ TEST_F(GetCommandTest, TheIncomingCommandIsReadOnlyWithinItsBufferAndNeverWritte
 }
 
 }  // namespace
-}  // namespace ruleext
+}  // namespace scenario
