@@ -571,14 +571,17 @@ DialogView Describe(HWND dialog) {
     control.text = TextOf(child);
     control.enabled = IsWindowEnabled(child) != FALSE;
     control.visible = IsWindowVisible(child) != FALSE;
-    // A combo box's place is that of the box with its list dropped, as the template
-    // gives it; the window itself is only as high as the closed box.
+    // A combo box's height, as the template gives it, is that of the closed box and its
+    // list together; the window itself is only as high as the closed box.
     RECT rect = {};
+    GetWindowRect(child, &rect);
     const bool combo = control.className == "ComboBox";
-    if (combo) {
-      SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rect));
-    } else {
-      GetWindowRect(child, &rect);
+    COMBOBOXINFO parts = {};
+    parts.cbSize = sizeof parts;
+    if (combo && GetComboBoxInfo(child, &parts) && parts.hwndList != nullptr) {
+      RECT list = {};
+      GetWindowRect(parts.hwndList, &list);
+      rect.bottom += list.bottom - list.top;
     }
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
     toUnits(rect, &control.x, &control.y, &control.cx, &control.cy);

@@ -138,6 +138,10 @@ Window& CreateWindowRecord(const CreateArgs& args) {
   w->windowClass = args.windowClass;
   w->text = args.text;
   w->style = args.style;
+  if (args.windowClass->kind == Kind::ComboBox) {
+    // The scroll bars and the border belong to the list: the combo box keeps none.
+    w->style &= ~static_cast<DWORD>(WS_BORDER | WS_HSCROLL | WS_VSCROLL);
+  }
   w->exStyle = args.exStyle;
   w->id = args.id;
   w->x = args.x;

@@ -116,8 +116,9 @@ TEST_F(User32DialogTest, TemplateBecomesTheDialogAndItsControls) {
     const ExpectedControl expected[] = {
         {"Button", "OK", IDOK, 0x50010001, 46, 145, 50, 14, true},
         {"Button", "Cancel", IDCANCEL, 0x50010000, 107, 145, 50, 14, true},
-        {"ComboBox", "Budget", kTopic, 0x50210002, 25, 30, 150, 129, true},
-        {"ComboBox", "Low", kPriority, 0x50210003, 25, 93, 150, 66, true},
+        // A combo box hands WS_VSCROLL (0x00200000) of its template to its list.
+        {"ComboBox", "Budget", kTopic, 0x50010002, 25, 30, 150, 129, true},
+        {"ComboBox", "Low", kPriority, 0x50010003, 25, 93, 150, 66, true},
         {"Static", "Assign to \xC9tage", extended ? -1 : 0xFFFF, 0x50020000, 25, 18, 121, 8, true},
         {"Button", "File now", kFile, 0x50010003, 35, 47, 101, 10, true},
         {"Button", "Locked", kLocked, 0x58010003, 35, 59, 101, 10, false},
