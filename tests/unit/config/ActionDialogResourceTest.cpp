@@ -14,7 +14,7 @@
 #include "config/ResourceString.h"
 #include "resources/resource.h"
 #include "shared/ActionDialogLayout.h"
-#include "unit/platform/User32TestSupport.h"
+#include "conformance/User32TestSupport.h"
 
 namespace pellacorm {
 namespace {

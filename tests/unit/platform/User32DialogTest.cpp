@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "User32TestSupport.h"
+#include "conformance/User32TestSupport.h"
 
 namespace user32test {
 namespace {

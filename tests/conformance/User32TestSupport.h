@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "ConformanceSupport.h"
 #include "win32/ScriptedUser.h"
-#include "win32/Windows.h"
 
 namespace user32test {
 

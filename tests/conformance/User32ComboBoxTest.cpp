@@ -177,14 +177,13 @@ TEST_F(User32ComboBoxTest, GetTextCutsToTheBufferWithoutSplittingACharacter) {
   EXPECT_EQ(SendMessageA(combo, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
   EXPECT_EQ(buffer[0], 'x') << "a zero-sized buffer is not written";
 
-  const UINT previous = win32::SetAnsiCodePage(932);
+  REQUIRE_ANSI_CODE_PAGE(japanese, 932);
   SetWindowTextA(combo, "a\x82\xA0z");  // "a", one double-byte character, "z"
   std::memset(buffer, 'x', sizeof buffer);
   EXPECT_EQ(SendMessageA(combo, WM_GETTEXT, 3, reinterpret_cast<LPARAM>(buffer)), 1);
   EXPECT_STREQ(buffer, "a");
   EXPECT_EQ(SendMessageA(combo, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(buffer)), 3);
   EXPECT_STREQ(buffer, "a\x82\xA0");
-  win32::SetAnsiCodePage(previous);
 }
 
 TEST_F(User32ComboBoxTest, ItemReadsOutOfRangeFail) {
