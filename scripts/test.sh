@@ -2,7 +2,7 @@
 # Runs every test on this machine: installs what is missing, checks the formatting,
 # builds the Linux library and runs its tests (plain and with sanitizers), then
 # cross-builds the Windows DLL, checks its exports and imports, and runs the Windows
-# tests against it under Wine.
+# tests and the install scripts' tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,5 +21,6 @@ ctest --preset native-asan
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
 scripts/check-dll.sh build/windows-x64/src/PellacormRuleExt.dll
-# The real DLL under Wine (scripts/wine-run.sh), with our own mapi32.dll beside the tests.
+# The real DLL under Wine (scripts/wine-run.sh), with our own mapi32.dll beside the tests,
+# and scripts/windows/install.cmd and uninstall.cmd under Wine's cmd.exe.
 ctest --preset windows-x64
