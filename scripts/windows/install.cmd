@@ -84,16 +84,19 @@ set "ATTRIBUTES="
 for %%p in ("%TARGET%") do set "ATTRIBUTES=%%~ap"
 if not defined ATTRIBUTES goto no_folder
 if not "%ATTRIBUTES:~0,1%"=="d" goto no_folder
-rem Installing the DLL that is already in place copies nothing.
-if /i "%DLL%"=="%INSTALLED%" goto copied
-copy /b /y "%DLL%" "%INSTALLED%" >nul 2>&1
-if errorlevel 1 goto no_copy
-if not exist "%INSTALLED%" goto no_copy
-:copied
 rem Paths are only echoed on lines of their own: Wine's cmd takes the parentheses of
 rem "Program Files (x86)" in a command after "if" for a block.
 set "COPIED=Copied %DLL% to %INSTALLED%"
 if not defined FRESH set "COPIED=Replaced %INSTALLED% with %DLL%"
+rem Installing the DLL that is already in place copies nothing.
+if /i not "%DLL%"=="%INSTALLED%" goto copy
+set "COPIED=Kept %INSTALLED%, the DLL to install, in place"
+goto copied
+:copy
+copy /b /y "%DLL%" "%INSTALLED%" >nul 2>&1
+if errorlevel 1 goto no_copy
+if not exist "%INSTALLED%" goto no_copy
+:copied
 echo %COPIED%
 
 reg add "%KEY%" /v "%NAME%" /t REG_SZ /d "%DATA%" /f %VIEW% >nul 2>&1

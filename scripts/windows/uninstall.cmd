@@ -60,7 +60,7 @@ echo Removed the empty folder %FOLDER%
 goto remove_value
 
 :foreign_file
-echo Left %INSTALLED% in place: not %FILE%
+echo Left %INSTALLED% in place: the value named a file other than %FILE%
 goto remove_value
 
 :dll_gone

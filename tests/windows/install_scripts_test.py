@@ -144,6 +144,12 @@ class InstallScriptsTest(unittest.TestCase):
         self.assertIn(f"Replaced {DEFAULT_64}", result.out)
         self.assertInstalled(DEFAULT_64, source=newer)
 
+        # The installed DLL named as the one to install: nothing to copy onto itself.
+        result = m.install("/dll", DEFAULT_64)
+        self.assertEqual(result.code, 0, result)
+        self.assertIn(f"Kept {DEFAULT_64}", result.out)
+        self.assertInstalled(DEFAULT_64, source=newer)
+
         result = m.uninstall()
         self.assertEqual(result.code, 0, result)
         self.assertIn(f"Deleted {DEFAULT_64}", result.out)
