@@ -9,7 +9,8 @@ reg query, in the same prefix) and on drive C:. ctest passes through the environ
   TEST_WORK         a folder of the build tree for the test's files and prefixes
 
 Every test works in a prefix of its own (WINE_RUN_PREFIX), which all its Wine commands
-share. Their output goes to files, never through a pipe.
+share, with Wine kept running between them (WINE_RUN_STAY) and stopped at the end.
+Their output goes to files, never through a pipe.
 """
 import os
 import re
@@ -56,13 +57,16 @@ class Machine:
         for script in ("install.cmd", "uninstall.cmd"):
             shutil.copy(os.path.join(SCRIPTS, script), self.package)
         shutil.copy(DLL, self.package)
+        # Both registry views in one Wine command.
+        with open(os.path.join(self.package, "query.cmd"), "w", newline="\r\n") as f:
+            f.write(f'@echo off\necho [64-bit]\nreg query "{KEY}"\necho [32-bit]\nreg query "{KEY}" /reg:32\n')
         self.runs = 0
 
-    def wine(self, *args):
+    def wine(self, *args, stay=True):
         self.runs += 1
         out_path = os.path.join(self.folder, f"out{self.runs}.txt")
         err_path = os.path.join(self.folder, f"err{self.runs}.txt")
-        env = dict(os.environ, WINE_RUN_PREFIX=self.prefix)
+        env = dict(os.environ, WINE_RUN_PREFIX=self.prefix, WINE_RUN_STAY="1" if stay else "0")
         with open(out_path, "wb") as out, open(err_path, "wb") as err:
             code = subprocess.run(WINE_RUN + list(args), stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                   env=env, timeout=180).returncode
@@ -78,13 +82,18 @@ class Machine:
     def uninstall(self, *args):
         return self.script("uninstall.cmd", *args)
 
-    def values(self, view32=False):
-        """The custom action values of one registry view, as reg query lists them:
-        [(type, data)]; None when the key is missing."""
-        result = self.wine("reg", "query", KEY, *(["/reg:32"] if view32 else []))
-        if result.code != 0:
-            return None
-        return [match.groups() for match in map(VALUE_LINE.match, result.out.splitlines()) if match]
+    def values(self):
+        """The custom action values of both registry views, as reg query lists them:
+        {"64-bit": [(type, data)], "32-bit": [...]}."""
+        result = self.script("query.cmd")
+        views, view = {}, None
+        for line in result.out.splitlines():
+            if line in ("[64-bit]", "[32-bit]"):
+                view = views.setdefault(line[1:-1], [])
+            elif view is not None and VALUE_LINE.match(line):
+                view.append(VALUE_LINE.match(line).groups())
+        assert set(views) == {"64-bit", "32-bit"}, result
+        return views
 
     def c(self, path):
         """The Linux path of a file on drive C:."""
@@ -110,6 +119,7 @@ class InstallScriptsTest(unittest.TestCase):
         self.machine = Machine(self.folder)
 
     def tearDown(self):
+        self.machine.wine("cmd.exe", "/c", "exit", stay=False)
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def another_dll(self):
@@ -122,12 +132,16 @@ class InstallScriptsTest(unittest.TestCase):
         return path
 
     def assertInstalled(self, dll_path, view32=False, source=DLL):
-        expected = [("REG_SZ", f"4.0;{dll_path};1")]
-        self.assertEqual(self.machine.values(view32), expected)
+        """The value names the DLL in one view, the other view has none, and the DLL
+        holds the bytes of `source`."""
+        value = [("REG_SZ", f"4.0;{dll_path};1")]
+        expected = {"64-bit": [], "32-bit": value} if view32 else {"64-bit": value, "32-bit": []}
+        self.assertEqual(self.machine.values(), expected)
         self.assertEqual(read(self.machine.c(dll_path)), read(source))
 
-    def assertNoValue(self, view32=False):
-        self.assertFalse(self.machine.values(view32), "32-bit view" if view32 else "64-bit view")
+    def assertNothingInstalled(self):
+        self.assertEqual(self.machine.values(), {"64-bit": [], "32-bit": []})
+        self.assertEqual(self.machine.installed_dlls(), [])
 
     def test_install_reinstall_uninstall(self):
         m = self.machine
@@ -136,7 +150,6 @@ class InstallScriptsTest(unittest.TestCase):
         self.assertIn(DEFAULT_64, result.out)
         self.assertIn(f"4.0;{DEFAULT_64};1", result.out)
         self.assertInstalled(DEFAULT_64)
-        self.assertNoValue(view32=True)
 
         newer = self.another_dll()
         result = m.install("/dll", windows_path(newer))
@@ -153,9 +166,8 @@ class InstallScriptsTest(unittest.TestCase):
         result = m.uninstall()
         self.assertEqual(result.code, 0, result)
         self.assertIn(f"Deleted {DEFAULT_64}", result.out)
-        self.assertNoValue()
+        self.assertNothingInstalled()
         self.assertFalse(os.path.exists(os.path.dirname(m.c(DEFAULT_64))), "the emptied folder is removed")
-        self.assertEqual(m.installed_dlls(), [])
 
         result = m.uninstall()
         self.assertEqual(result.code, 2, result)
@@ -168,7 +180,6 @@ class InstallScriptsTest(unittest.TestCase):
         self.assertEqual(result.code, 0, result)
         self.assertIn("WOW6432Node", result.out)
         self.assertInstalled(DEFAULT_32, view32=True)
-        self.assertNoValue()
 
         # The 64-bit view holds nothing to remove; the 32-bit installation stays.
         result = m.uninstall()
@@ -177,8 +188,7 @@ class InstallScriptsTest(unittest.TestCase):
 
         result = m.uninstall("/32")
         self.assertEqual(result.code, 0, result)
-        self.assertNoValue(view32=True)
-        self.assertEqual(m.installed_dlls(), [])
+        self.assertNothingInstalled()
 
     def test_folders(self):
         m = self.machine
@@ -198,8 +208,7 @@ class InstallScriptsTest(unittest.TestCase):
                         f.write("not ours")
                 result = m.uninstall()
                 self.assertEqual(result.code, 0, result)
-                self.assertNoValue()
-                self.assertFalse(os.path.exists(m.c(dll_path)))
+                self.assertNothingInstalled()
                 self.assertEqual(os.path.isdir(os.path.dirname(m.c(dll_path))), other_files)
 
     def test_refusals_change_nothing(self):
@@ -226,9 +235,7 @@ class InstallScriptsTest(unittest.TestCase):
                 self.assertEqual(result.code, code, result)
                 self.assertIn(message, result.err)
                 self.assertEqual(result.out, "", "says only what went wrong")
-        self.assertNoValue()
-        self.assertNoValue(view32=True)
-        self.assertEqual(m.installed_dlls(), [])
+        self.assertNothingInstalled()
 
         result = m.uninstall("/x")
         self.assertEqual(result.code, 1, result)
@@ -252,7 +259,7 @@ class InstallScriptsTest(unittest.TestCase):
                 result = m.uninstall()
                 self.assertEqual(result.code, 0, result)
                 self.assertIn(message, result.out)
-                self.assertNoValue()
+                self.assertNothingInstalled()
                 self.assertEqual(os.path.exists(m.c(dll_path)), exists)
 
 
