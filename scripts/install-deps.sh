@@ -5,7 +5,10 @@ set -euo pipefail
 packages=(
   cmake g++ make python3 clang-format googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine64
+  # 32-bit Wine, for the tests of the x86 DLL: Debian's i386 architecture must be enabled.
+  wine32:i386
 )
 
 missing=()
@@ -19,5 +22,8 @@ fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
