@@ -74,20 +74,33 @@ bool IsMessageBox(HWND window) {
   return std::find(boxes.begin(), boxes.end(), window) != boxes.end();
 }
 
+BOOL CALLBACK FindModal(HWND window, LPARAM param) {
+  if (IsDialogClass(window) && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    *reinterpret_cast<HWND*>(param) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CountOne(HWND, LPARAM param) {
+  ++*reinterpret_cast<std::size_t*>(param);
+  return TRUE;
+}
+
+void CountWindows(HWND window, std::size_t* count);
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM param) {
+  if (IsDialogClass(window)) {
+    CountWindows(window, reinterpret_cast<std::size_t*>(param));
+  }
+  return TRUE;
+}
+
 // The modal window the user acts on: the enabled, visible dialog or message box of this
 // thread (a dialog is disabled while its message box is open).
 HWND TopModalWindow() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        if (IsDialogClass(window) && IsWindowVisible(window) && IsWindowEnabled(window)) {
-          *reinterpret_cast<HWND*>(param) = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), &FindModal, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -359,13 +372,7 @@ int ToDialogUnits(int pixels, int baseUnits, int divisor) {
 
 void CountWindows(HWND window, std::size_t* count) {
   ++*count;
-  EnumChildWindows(
-      window,
-      [](HWND, LPARAM param) -> BOOL {
-        ++*reinterpret_cast<std::size_t*>(param);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(count));
+  EnumChildWindows(window, &CountOne, reinterpret_cast<LPARAM>(count));
 }
 
 }  // namespace
@@ -509,15 +516,7 @@ std::size_t LiveWindowCount() {
       CountWindows(host, &count);
     }
   }
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        if (IsDialogClass(window)) {
-          CountWindows(window, reinterpret_cast<std::size_t*>(param));
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumThreadWindows(GetCurrentThreadId(), &CountDialog, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
