@@ -24,6 +24,12 @@ struct FaultCase {
   std::vector<std::string> entries;
 };
 
+// GoogleTest names a case by its name; without this it would print the struct's raw
+// bytes, padding included, which memcheck rightly reports as uninitialised.
+void PrintTo(const FaultCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 std::string Entry(const char* category, int line, const char* description) {
   return std::string("ERROR: (") + category + ", .\\ExchRuleExt, " + std::to_string(line) + ") | " +
          description;
