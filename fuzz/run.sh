@@ -3,16 +3,19 @@
 #
 #   fuzz/run.sh BUILD_DIR [SECONDS_PER_TARGET] [extra libFuzzer flags...]
 #
-# BUILD_DIR is a fuzz build (see fuzz/CMakeLists.txt), for example:
+# BUILD_DIR is a fuzz build (see fuzz/CMakeLists.txt): build/fuzz from the preset
+# (cmake --preset fuzz && cmake --build --preset fuzz), or one of your own, for example:
 #   cmake -S . -B /tmp/pellacorm-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 #         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLACORM_FUZZ=ON -DPELLACORM_SANITIZE=ON -DPELLACORM_TESTS=OFF
 #   cmake --build /tmp/pellacorm-fuzz --target fuzz_targets -j2
+# The targets that bind an object (GetCommandFuzz, SettingsFuzz) run some hundred inputs
+# a second where the text ones run tens of thousands.
 # Each target keeps its corpus in BUILD_DIR/fuzz/corpus/<target> (the seeds in fuzz/corpus are
 # read too) and writes crashing inputs to BUILD_DIR/fuzz/artifacts/. Exits non-zero when a
 # target failed.
 set -u
 if [ $# -lt 1 ]; then
-  sed -n '2,13p' "$0"
+  sed -n '2,16p' "$0"
   exit 2
 fi
 build=$1
@@ -21,11 +24,13 @@ seconds=${2:-600}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
 mkdir -p "$build/fuzz/artifacts"
-for target in CommandFuzz DisplayNameFuzz FolderPathFuzz; do
+for target in CommandFuzz DisplayNameFuzz FolderPathFuzz GetCommandFuzz SettingsFuzz; do
   mkdir -p "$build/fuzz/corpus/$target"
+  dict=command.dict
+  [ "$target" = SettingsFuzz ] && dict=settings.dict
   echo "== $target, $seconds s"
   if ! "$build/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-      -dict="$here/command.dict" -artifact_prefix="$build/fuzz/artifacts/$target-" "$@" \
+      -dict="$here/$dict" -artifact_prefix="$build/fuzz/artifacts/$target-" "$@" \
       "$build/fuzz/corpus/$target" "$here/corpus/$target"; then
     echo "== $target FAILED (see $build/fuzz/artifacts)"
     status=1

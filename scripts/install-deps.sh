@@ -4,6 +4,9 @@ set -euo pipefail
 
 packages=(
   cmake g++ make python3 clang-format googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # The fuzz targets: clang, and its libFuzzer and sanitizer runtimes (only recommended
+  # by clang's packages, so named here).
+  clang libclang-rt-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine64

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test on this machine: installs what is missing, checks the formatting,
-# builds the Linux library and runs its tests (plain and with sanitizers), then
-# cross-builds the Windows DLL, checks its exports and imports, and runs the Windows
-# tests and the install scripts' tests under Wine; last the 32-bit DLL, checked and
-# tested the same way under 32-bit Wine.
+# builds the Linux library and runs its tests (plain and with sanitizers), runs every
+# fuzz target briefly, then cross-builds the Windows DLL, checks its exports and
+# imports, and runs the Windows tests and the install scripts' tests under Wine; last
+# the 32-bit DLL, checked and tested the same way under 32-bit Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,6 +18,11 @@ ctest --preset native
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 ctest --preset native-asan
+
+# Short runs of the libFuzzer targets (clang; fuzz/run.sh runs long sessions).
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
 
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64

@@ -25,6 +25,12 @@ struct FaultCase {
   std::vector<std::string> entries;
 };
 
+// GoogleTest names a case by its name; without this it would print the struct's raw
+// bytes, padding included, which memcheck rightly reports as uninitialised.
+void PrintTo(const FaultCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class FaultMatrixTest : public DialogScenarioTest, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(FaultMatrixTest, FailureIsReportedAndContained) {
