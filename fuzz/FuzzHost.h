@@ -14,6 +14,7 @@
 #include <string>
 
 #include "extension/RuleExtInterface.h"
+#include "shared/FakeCallback.h"
 
 namespace fuzzhost {
 
@@ -29,29 +30,7 @@ namespace fuzzhost {
 }
 
 // The client's callback: hands out the session it holds.
-class Callback final : public pellacorm::IRuleExtCallback {
- public:
-  explicit Callback(IMAPISession* session) : m_session(session) {}
-  STDMETHOD(QueryInterface)(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return 2; }
-  STDMETHOD_(ULONG, Release)() override { return 1; }
-  STDMETHOD(GetVersion)(ULONG*, ULONG) override { return E_NOTIMPL; }
-  STDMETHOD(GetWindow)(HWND* window) override {
-    *window = nullptr;
-    return S_OK;
-  }
-  STDMETHOD(GetSession)(LPMAPISESSION* session) override {
-    m_session->AddRef();
-    *session = m_session;
-    return S_OK;
-  }
-
- private:
-  IMAPISession* m_session;
-};
+using Callback = testshared::FakeCallback;
 
 inline int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
   return ::remove(path);
