@@ -26,6 +26,7 @@
 #include "memstore/Memstore.h"
 #include "memstore/Profile.h"
 #include "resources/resource.h"
+#include "shared/FakeCallback.h"
 
 extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
 
@@ -167,29 +168,7 @@ BENCHMARK(BM_QueryCommandDisplayName)->Arg(6)->Arg(889);
 // ---------------------------------------------------------------------------------
 // A bound extension on a memstore profile like a user's.
 
-class FakeCallback final : public pellacorm::IRuleExtCallback {
- public:
-  explicit FakeCallback(IMAPISession* session) : m_session(session) {}
-  STDMETHOD(QueryInterface)(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return 2; }
-  STDMETHOD_(ULONG, Release)() override { return 1; }
-  STDMETHOD(GetVersion)(ULONG*, ULONG) override { return E_NOTIMPL; }
-  STDMETHOD(GetWindow)(HWND* window) override {
-    *window = nullptr;
-    return S_OK;
-  }
-  STDMETHOD(GetSession)(LPMAPISESSION* session) override {
-    m_session->AddRef();
-    *session = m_session;
-    return S_OK;
-  }
-
- private:
-  IMAPISession* m_session;
-};
+using testshared::FakeCallback;
 
 struct BoundExtension {
   BoundExtension()

@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "extension/RuleExtInterface.h"
+#include "integration/Library.h"
 #include "shared/GuardedBuffer.h"
-
-extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
 
 namespace pellacorm {
 namespace {
@@ -18,7 +16,7 @@ using testshared::GuardedBuffer;
 class QueryCommandDisplayNameTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_ext = ExchEntryPoint();
+    m_ext = library::NewExtension();
     ASSERT_NE(m_ext, nullptr);
   }
   void TearDown() override {

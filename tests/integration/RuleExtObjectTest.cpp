@@ -1,14 +1,14 @@
 // Identity and lifetime of the object the library hands out, driven as the client does:
-// only through ExchEntryPoint and the interface table.
+// only through ExchEntryPoint and the interface table, on Linux and on the real DLL.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#ifndef _WIN32
 #include <thread>
+#endif
 #include <vector>
 
-#include "extension/RuleExtInterface.h"
-
-extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
+#include "integration/Library.h"
 
 namespace pellacorm {
 namespace {
@@ -17,10 +17,47 @@ constexpr IID kIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 
 constexpr IID kIExchangeRuleExt = {
     0x00020E11, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
+// Takes and drops references to `ext` on `count` threads at once, and waits for them.
+// (MinGW's win32 thread model has no std::thread, so Windows threads there.)
+constexpr int kRounds = 20000;
+void TakeAndDrop(IExchangeRuleExt* ext) {
+  for (int i = 0; i < kRounds; ++i) {
+    ext->AddRef();
+    ext->Release();
+  }
+}
+#ifdef _WIN32
+DWORD WINAPI TakeAndDropThread(LPVOID param) {
+  TakeAndDrop(static_cast<IExchangeRuleExt*>(param));
+  return 0;
+}
+void RunOnThreads(int count, IExchangeRuleExt* ext) {
+  std::vector<HANDLE> threads;
+  for (int t = 0; t < count; ++t) {
+    threads.push_back(CreateThread(nullptr, 0, &TakeAndDropThread, ext, 0, nullptr));
+    ASSERT_NE(threads.back(), nullptr);
+  }
+  WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
+  for (HANDLE thread : threads) {
+    CloseHandle(thread);
+  }
+}
+#else
+void RunOnThreads(int count, IExchangeRuleExt* ext) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < count; ++t) {
+    threads.emplace_back(TakeAndDrop, ext);
+  }
+  for (auto& thread : threads) {
+    thread.join();
+  }
+}
+#endif
+
 class RuleExtObjectTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_ext = ExchEntryPoint();
+    m_ext = library::NewExtension();
     ASSERT_NE(m_ext, nullptr);
   }
   void TearDown() override {
@@ -32,7 +69,7 @@ class RuleExtObjectTest : public ::testing::Test {
 };
 
 TEST_F(RuleExtObjectTest, EachCallCreatesANewObjectWithOneReference) {
-  IExchangeRuleExt* other = ExchEntryPoint();
+  IExchangeRuleExt* other = library::NewExtension();
   ASSERT_NE(other, nullptr);
   EXPECT_NE(other, m_ext);
   EXPECT_EQ(other->AddRef(), 2u);
@@ -83,26 +120,13 @@ TEST_F(RuleExtObjectTest, QueryReleaseBeforeInstallAndTwiceInARowAnswersSOk) {
 
 TEST_F(RuleExtObjectTest, ReferencesTakenAndDroppedOnManyThreadsBalance) {
   constexpr int kThreads = 4;
-  constexpr int kRounds = 20000;
-  std::vector<std::thread> threads;
-  threads.reserve(kThreads);
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([this] {
-      for (int i = 0; i < kRounds; ++i) {
-        m_ext->AddRef();
-        m_ext->Release();
-      }
-    });
-  }
-  for (auto& thread : threads) {
-    thread.join();
-  }
+  RunOnThreads(kThreads, m_ext);
   EXPECT_EQ(m_ext->AddRef(), 2u);
   m_ext->Release();
 }
 
 TEST_F(RuleExtObjectTest, ReleaseOfTheLastReferenceDestroysAndAnswersZero) {
-  IExchangeRuleExt* ext = ExchEntryPoint();
+  IExchangeRuleExt* ext = library::NewExtension();
   ASSERT_NE(ext, nullptr);
   EXPECT_EQ(ext->Release(), 0u);
 }
