@@ -25,61 +25,6 @@ using testshared::IsLogTime;
 
 using CommandTest = MailboxTest;
 
-TEST_F(CommandTest, AFiredRuleLeavesOneHiddenRequestInTheInbox) {
-  Install();
-  EXPECT_EQ(m_callback->calls, 1) << "Install asks the client for the session once";
-  const std::vector<BYTE> matched = MatchedMessageId(70);
-  ASSERT_EQ(Fire("017P+1T1006BudgetXYZ", matched), S_OK);
-
-  const auto requests = m_inbox.AssociatedMessages();
-  ASSERT_EQ(requests.size(), 1u);
-  const auto& props = requests[0].Props();
-  ASSERT_TRUE(props.Get(PR_MESSAGE_CLASS_A).has_value());
-  EXPECT_EQ(props.Get(PR_MESSAGE_CLASS_A)->AsString(), "IPM.Pellacorm.Action");
-  ASSERT_TRUE(props.Get(PR_SUBJECT_A).has_value());
-  EXPECT_EQ(props.Get(PR_SUBJECT_A)->AsString(), "017P+1T1006Budget");
-  ASSERT_TRUE(props.Get(PR_ORIGINAL_ENTRYID).has_value());
-  EXPECT_EQ(props.Get(PR_ORIGINAL_ENTRYID)->AsBinary(), matched);
-  EXPECT_TRUE(m_inbox.Messages().empty()) << "the request is hidden: not in the normal contents";
-  EXPECT_EQ(LogText(), "") << "a fired rule on a healthy profile logs nothing";
-}
-
-TEST_F(CommandTest, ArgumentsAndCommandStrings) {
-  struct Case {
-    const char* command;
-    std::size_t idSize;
-    HRESULT result;
-    const char* subject;  // null: nothing written
-  };
-  const Case cases[] = {
-      {nullptr, 16, E_INVALIDARG, nullptr},
-      {"006P+0", 0, E_INVALIDARG, nullptr},
-      {"", 16, S_OK, nullptr},
-      {"garbage", 16, S_OK, nullptr},
-      {"006P+0", 16, S_OK, "006P+0"},
-      {"099P+1", 16, S_OK, "006P+1"},
-      {"011T3003A/B", 1, S_OK, "011T3003A/B"},
-      {"012P+2T0001X", 16, S_OK, "012P+2T0001X"},
-  };
-  Install();
-  for (const Case& c : cases) {
-    const std::size_t before = m_inbox.AssociatedMessages().size();
-    const std::vector<BYTE> id = MatchedMessageId(c.idSize);
-    const std::string what =
-        std::string(c.command == nullptr ? "(null)" : c.command) + " size " + std::to_string(c.idSize);
-    EXPECT_EQ(Fire(c.command, id), c.result) << what;
-    const auto requests = m_inbox.AssociatedMessages();
-    if (c.subject == nullptr) {
-      EXPECT_EQ(requests.size(), before) << what;
-      continue;
-    }
-    ASSERT_EQ(requests.size(), before + 1) << what;
-    EXPECT_EQ(requests.back().Props().Get(PR_SUBJECT_A)->AsString(), c.subject) << what;
-    EXPECT_EQ(requests.back().Props().Get(PR_ORIGINAL_ENTRYID)->AsBinary(), id) << what;
-  }
-  EXPECT_EQ(LogText(), "");
-}
-
 TEST_F(CommandTest, TheLogOnTheRealPlatformHasCrLfLinesAndTheTimeFirst) {
   Install(MAPI_E_LOGON_FAILED);
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
