@@ -1,12 +1,14 @@
 // DecodeCommand and EncodeCommand on arbitrary text. Invariants: decoding reads nothing
-// outside the text (the text is a heap copy of exact size, so AddressSanitizer sees any
-// read past it), and re-encoding a decoded record decodes to the same record.
+// outside the text (the text is a view of a heap block of exact size, so
+// AddressSanitizer sees any read past it), a CommandView reads the same record as the
+// settings do, and re-encoding a decoded record decodes to the same record.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "action/ActionSettings.h"
 
@@ -26,13 +28,20 @@ void Fail(const char* what, const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // A heap block of exactly `size` bytes, then the string the decoder reads.
+  // A heap block of exactly `size` bytes, which the decoders read in place.
   std::unique_ptr<char[]> exact(new char[size == 0 ? 1 : size]);
   std::copy(data, data + size, exact.get());
-  const std::string text(exact.get(), size);
+  const std::string_view view(exact.get(), size);
+  const std::string text(view);
 
   pellacorm::ActionSettings first;
-  first.DecodeCommand(text);
+  first.DecodeCommand(view);
+  const pellacorm::CommandView inPlace(view);
+  if (inPlace.m_assignPriority != first.m_assignPriority || inPlace.m_priority != first.m_priority ||
+      inPlace.m_assignTopic != first.m_assignTopic || inPlace.m_fileImmediately != first.m_fileImmediately ||
+      inPlace.m_overwriteTopic != first.m_overwriteTopic || inPlace.m_topic != first.m_topic) {
+    Fail("a view reads another record than the settings", text);
+  }
   if (first.m_assignPriority && (first.m_priority < -9 || first.m_priority > 9)) {
     // Stored rules are read as atoi reads the two characters of the priority field, so
     // "P12" gives 12, which the one-digit field cannot write back: the format's known

@@ -1,5 +1,8 @@
 #include "action/ActionSettings.h"
 
+#include <cstring>
+
+#include "action/HostBuffer.h"
 #include "config/ResourceString.h"
 #include "resources/resource.h"
 
@@ -17,33 +20,47 @@ constexpr char kOptionFile = '1';
 constexpr char kOptionOverwrite = '2';
 constexpr char kOptionBoth = '3';
 
-// atoi of at most `count` characters from `pos`, stopping at the field's end (the
-// caller has checked that the characters exist): leading white space, an optional sign,
-// then digits up to the first other character. Parsed in place, without a copy.
-int ReadNumber(const std::string& text, std::size_t pos, std::size_t count) {
-  const std::size_t end = pos + count < text.size() ? pos + count : text.size();
-  std::size_t at = pos;
-  while (at < end && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) {
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// atoi of the `count` characters at `field` (the caller has checked that they exist):
+// leading white space, an optional sign, then digits up to the first other character.
+// Parsed in place, without a copy.
+inline int ReadNumber(const char* field, std::size_t count) {
+  // Stored fields are nearly always three plain digits (a length) or a sign and a
+  // digit (the priority): those are read at once.
+  if (count == 3 && IsDigit(field[0]) && IsDigit(field[1]) && IsDigit(field[2])) {
+    return (field[0] - '0') * 100 + (field[1] - '0') * 10 + (field[2] - '0');
+  }
+  if (count == 2 && (field[0] == '+' || field[0] == '-') && IsDigit(field[1])) {
+    return field[0] == '-' ? '0' - field[1] : field[1] - '0';
+  }
+  const char* at = field;
+  const char* const end = field + count;
+  while (at < end && (*at == ' ' || (*at >= '\t' && *at <= '\r'))) {
     ++at;
   }
   bool negative = false;
-  if (at < end && (text[at] == '+' || text[at] == '-')) {
-    negative = text[at] == '-';
+  if (at < end && (*at == '+' || *at == '-')) {
+    negative = *at == '-';
     ++at;
   }
   int value = 0;
-  for (; at < end && text[at] >= '0' && text[at] <= '9'; ++at) {
-    value = value * 10 + (text[at] - '0');
+  for (; at < end && IsDigit(*at); ++at) {
+    value = value * 10 + (*at - '0');
   }
   return negative ? -value : value;
 }
 
-// The number of decimal digits of `value`, at least `minDigits`.
+// The number of decimal digits of `value`, at least `minDigits`. Lengths and the
+// priority have three digits or fewer: those take no division.
 std::size_t DigitCount(unsigned long long value, std::size_t minDigits) {
   std::size_t digits = 1;
-  for (; value >= 10; value /= 10) {
-    ++digits;
+  for (; value >= 1000; value /= 1000) {
+    digits += 3;
   }
+  digits += value >= 100 ? 2 : value >= 10 ? 1 : 0;
   return digits > minDigits ? digits : minDigits;
 }
 
@@ -51,6 +68,14 @@ std::size_t DigitCount(unsigned long long value, std::size_t minDigits) {
 // at `out`, and moves `out` past them: printf's "%0N.Nlld" for a value that is not
 // negative.
 void WriteNumber(char*& out, unsigned long long value, std::size_t digits) {
+  if (digits == 3) {  // the common case, without the loop's wide divisions
+    const auto small = static_cast<unsigned>(value);
+    out[0] = static_cast<char>('0' + small / 100);
+    out[1] = static_cast<char>('0' + small / 10 % 10);
+    out[2] = static_cast<char>('0' + small % 10);
+    out += 3;
+    return;
+  }
   for (std::size_t at = digits; at > 0; --at) {
     out[at - 1] = static_cast<char>('0' + value % 10);
     value /= 10;
@@ -58,10 +83,70 @@ void WriteNumber(char*& out, unsigned long long value, std::size_t digits) {
   out += digits;
 }
 
+// Reads `command` into `record`, an ActionSettings or a CommandView (see
+// ActionSettings::DecodeCommand).
+template <typename Record>
+void Decode(std::string_view command, Record& record) {
+  if (command.size() <= kPrefixLength) {
+    return;
+  }
+  const int declared = ReadNumber(command.data(), kPrefixLength);
+  if (declared < static_cast<int>(kPrefixLength)) {
+    return;
+  }
+  // The declared length bounds the body; a declared length past the end takes the rest.
+  // The fields are read in place: `pos` runs from the body's start to `end`.
+  const std::size_t end = static_cast<std::size_t>(declared) < command.size()
+                              ? static_cast<std::size_t>(declared)
+                              : command.size();
+  std::size_t pos = kPrefixLength;
+  while (pos < end) {
+    const std::size_t left = end - pos;
+    if (command[pos] == 'P') {
+      if (left < kPriorityLength) {
+        return;
+      }
+      // Read as atoi reads it, as stored rules have always been read: two digits
+      // without a sign give a value the one-digit field cannot write back.
+      record.m_assignPriority = true;
+      record.m_priority = ReadNumber(command.data() + pos + 1, 2);
+      pos += kPriorityLength;
+    } else if (command[pos] == 'T') {
+      if (left < kTopicHeaderLength) {
+        return;
+      }
+      const int length = ReadNumber(command.data() + pos + 2, 3);
+      if (length < 1 || left < static_cast<std::size_t>(length) + kTopicHeaderLength) {
+        return;
+      }
+      record.m_assignTopic = true;
+      const char option = command[pos + 1];
+      if (option == kOptionFile || option == kOptionBoth) {
+        record.m_fileImmediately = true;
+      }
+      if (option == kOptionOverwrite || option == kOptionBoth) {
+        record.m_overwriteTopic = true;
+      }
+      record.m_topic = command.substr(pos + kTopicHeaderLength, static_cast<std::size_t>(length));
+      pos += kTopicHeaderLength + static_cast<std::size_t>(length);
+    } else {
+      return;
+    }
+  }
+}
+
 }  // namespace
 
-ActionSettings::ActionSettings(const std::string& command) {
+ActionSettings::ActionSettings(std::string_view command) {
   DecodeCommand(command);
+}
+
+void ActionSettings::DecodeCommand(std::string_view command) {
+  Decode(command, *this);
+}
+
+CommandView::CommandView(std::string_view command) {
+  Decode(command, *this);
 }
 
 std::string ActionSettings::EncodeCommand() const {
@@ -100,58 +185,9 @@ std::string ActionSettings::EncodeCommand() const {
     *out++ = 'T';
     *out++ = static_cast<char>('0' + options);
     WriteNumber(out, m_topic.size(), topicDigits);
-    m_topic.copy(out, m_topic.size());
+    std::memcpy(out, m_topic.data(), m_topic.size());
   }
   return text;
-}
-
-void ActionSettings::DecodeCommand(const std::string& command) {
-  if (command.size() <= kPrefixLength) {
-    return;
-  }
-  const int declared = ReadNumber(command, 0, kPrefixLength);
-  if (declared < static_cast<int>(kPrefixLength)) {
-    return;
-  }
-  // The declared length bounds the body; a declared length past the end takes the rest.
-  // The fields are read in place: `pos` runs from the body's start to `end`.
-  const std::size_t end = static_cast<std::size_t>(declared) < command.size()
-                              ? static_cast<std::size_t>(declared)
-                              : command.size();
-  std::size_t pos = kPrefixLength;
-  while (pos < end) {
-    const std::size_t left = end - pos;
-    if (command[pos] == 'P') {
-      if (left < kPriorityLength) {
-        return;
-      }
-      // Read as atoi reads it, as stored rules have always been read: two digits
-      // without a sign give a value the one-digit field cannot write back.
-      m_assignPriority = true;
-      m_priority = ReadNumber(command, pos + 1, 2);
-      pos += kPriorityLength;
-    } else if (command[pos] == 'T') {
-      if (left < kTopicHeaderLength) {
-        return;
-      }
-      const int length = ReadNumber(command, pos + 2, 3);
-      if (length < 1 || left < static_cast<std::size_t>(length) + kTopicHeaderLength) {
-        return;
-      }
-      m_assignTopic = true;
-      const char option = command[pos + 1];
-      if (option == kOptionFile || option == kOptionBoth) {
-        m_fileImmediately = true;
-      }
-      if (option == kOptionOverwrite || option == kOptionBoth) {
-        m_overwriteTopic = true;
-      }
-      m_topic.assign(command, pos + kTopicHeaderLength, static_cast<std::size_t>(length));
-      pos += kTopicHeaderLength + static_cast<std::size_t>(length);
-    } else {
-      return;
-    }
-  }
 }
 
 void ActionSettings::SetTopic(const std::string& name, bool fileImmediately, bool overwriteTopic) {
@@ -180,39 +216,49 @@ void ActionSettings::ClearPriority() {
   m_assignPriority = false;
 }
 
+namespace {
+
+// Calls `visit` with the texts the display name of `settings` (an ActionSettings or a
+// CommandView) is made of, in order. The priority's name is looked up before the
+// first call, so a lookup that fails has handed out nothing.
+template <typename Record, typename Visit>
+void VisitDisplayName(const Record& settings, Visit visit) {
+  std::string_view priorityName;
+  if (settings.m_assignPriority && settings.m_priority >= -2 && settings.m_priority <= 2) {
+    priorityName = ResStringView(static_cast<UINT>(IDS_PRIORITY_NORMAL + settings.m_priority));
+  }
+  if (settings.m_assignPriority) {
+    visit("Priority: ");
+    visit(priorityName);
+  }
+  if (settings.m_assignTopic && !settings.m_topic.empty()) {
+    visit(settings.m_assignPriority ? ", Topic: " : "Topic: ");
+    visit(settings.m_topic);
+    if (settings.m_fileImmediately && settings.m_overwriteTopic) {
+      visit(" (File,Overwrite) ");
+    } else if (settings.m_fileImmediately) {
+      visit(" (File) ");
+    } else if (settings.m_overwriteTopic) {
+      visit(" (Overwrite) ");
+    }
+  }
+}
+
+}  // namespace
+
 std::string ActionSettings::GetDisplayName() const {
+  std::size_t length = 0;
+  VisitDisplayName(*this, [&length](std::string_view part) { length += part.size(); });
   std::string text;
-  // Room for the fixed words, a priority name and the options: one allocation.
-  text.reserve(64 + m_topic.size());
-  if (m_assignPriority) {
-    text += "Priority: ";
-    if (m_priority >= -2 && m_priority <= 2) {
-      text += LoadResString(static_cast<UINT>(IDS_PRIORITY_NORMAL + m_priority));
-    }
-  }
-  if (m_assignTopic && !m_topic.empty()) {
-    if (!text.empty()) {
-      text += ", ";
-    }
-    text += "Topic: ";
-    text += m_topic;
-    if (m_fileImmediately || m_overwriteTopic) {
-      text += " (";
-    }
-    if (m_fileImmediately) {
-      text += "File";
-      if (m_overwriteTopic) {
-        text += ",";
-      }
-    }
-    if (m_overwriteTopic) {
-      text += "Overwrite";
-    }
-    if (m_fileImmediately || m_overwriteTopic) {
-      text += ") ";
-    }
-  }
+  text.reserve(length);
+  VisitDisplayName(*this, [&text](std::string_view part) { text += part; });
   return text;
+}
+
+void CommandView::CopyDisplayName(LPSTR buffer, ULONG size) const {
+  HostBufferWriter writer(buffer, size);
+  VisitDisplayName(*this, [&writer](std::string_view part) { writer.Append(part); });
+  writer.Finish();
 }
 
 }  // namespace pellacorm

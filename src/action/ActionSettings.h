@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "config/Platform.h"
 
 namespace pellacorm {
 
@@ -11,7 +14,7 @@ class ActionSettings {
   // Nothing assigned.
   ActionSettings() = default;
   // The settings a stored command string holds (see DecodeCommand).
-  explicit ActionSettings(const std::string& command);
+  explicit ActionSettings(std::string_view command);
 
   // The command string of these settings: a three-digit total length, then "P%+d" when
   // a priority is assigned, then "T<options><three-digit length><topic>" when a topic
@@ -23,7 +26,7 @@ class ActionSettings {
   // text does not name keeps its value (decode into a default record, as the
   // constructor does, to read a command alone). A malformed or truncated text yields
   // whatever was read before the first fault, without any report.
-  void DecodeCommand(const std::string& command);
+  void DecodeCommand(std::string_view command);
 
   // Assigns the topic `name` with its options; an empty name changes nothing.
   void SetTopic(const std::string& name, bool fileImmediately, bool overwriteTopic);
@@ -43,6 +46,26 @@ class ActionSettings {
   bool m_fileImmediately = false;  // options of the topic, when m_assignTopic
   bool m_overwriteTopic = false;
   std::string m_topic;  // ANSI; "/" or "\" separate folder levels
+};
+
+// A command string read in place: the fields ActionSettings would read from it, with
+// the topic's name a view of the text. For showing a stored command without copying
+// any of it; valid while the text is.
+class CommandView {
+ public:
+  explicit CommandView(std::string_view command);
+
+  // Copies the display name ActionSettings would give into the client's buffer of
+  // `size` bytes as FitToHostBuffer does, without building it first. Throws only
+  // std::bad_alloc, and then before writing anything.
+  void CopyDisplayName(LPSTR buffer, ULONG size) const;
+
+  bool m_assignPriority = false;
+  int m_priority = 0;
+  bool m_assignTopic = false;
+  bool m_fileImmediately = false;
+  bool m_overwriteTopic = false;
+  std::string_view m_topic;
 };
 
 }  // namespace pellacorm

@@ -2,7 +2,6 @@
 #include <new>
 
 #include "action/ActionSettings.h"
-#include "action/HostBuffer.h"
 #include "extension/ExchRuleExt.h"
 
 namespace pellacorm {
@@ -13,10 +12,11 @@ STDMETHODIMP CExchRuleExt::QueryCommandDisplayName(IRuleExtCallback* /*callback*
     return E_INVALIDARG;
   }
   try {
-    const ActionSettings settings(command);
-    FitToHostBuffer(settings.GetDisplayName(), displayName, cbDisplayName);
+    // Read in place and written straight into the client's buffer: nothing of the
+    // command is copied on the way.
+    CommandView(command).CopyDisplayName(displayName, cbDisplayName);
   } catch (const std::bad_alloc&) {
-    // Nothing has been written: the text is complete before it is copied.
+    // Nothing has been written: the copy starts only once every part is at hand.
     return E_OUTOFMEMORY;
   }
   return S_OK;

@@ -31,7 +31,7 @@ HRESULT CExchRuleExt::PostActionRequest(LPCSTR command, ULONG cbEntryId, LPENTRY
   if (command == nullptr || cbEntryId == 0 || entryId == nullptr) {
     return E_INVALIDARG;
   }
-  const ActionSettings settings{std::string(command)};
+  const ActionSettings settings{std::string_view(command)};
   if (!settings.m_assignPriority && !settings.m_assignTopic) {
     return S_OK;
   }

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "action/HostBuffer.h"
 
 namespace pellacorm {
 namespace {
@@ -106,10 +109,10 @@ struct DecodeCase {
   ActionSettings expected;
 };
 
-TEST(ActionSettingsDecode, ReadsWhatItCanAndStopsAtTheFirstFault) {
+std::vector<DecodeCase> DecodeCases() {
   const ActionSettings none;
   const ActionSettings budget = Record().Priority(1).Topic("Budget", true).s;
-  const std::vector<DecodeCase> cases = {
+  return {
       // Too short to hold anything.
       {"", none},
       {"0", none},
@@ -165,7 +168,10 @@ TEST(ActionSettingsDecode, ReadsWhatItCanAndStopsAtTheFirstFault) {
       {"021T1001AT2001BP+1P-2", Record().Priority(-2).Topic("B", true, true).s},
       {"021T2001AT0001BT9001C", Record().Topic("C", false, true).s},
   };
-  for (const DecodeCase& c : cases) {
+}
+
+TEST(ActionSettingsDecode, ReadsWhatItCanAndStopsAtTheFirstFault) {
+  for (const DecodeCase& c : DecodeCases()) {
     EXPECT_EQ(Describe(ActionSettings(c.input)), Describe(c.expected)) << "input \"" << c.input << "\"";
   }
 }
@@ -176,6 +182,17 @@ TEST(ActionSettingsDecode, DecodingIntoAFilledRecordOnlySetsFields) {
   EXPECT_EQ(Describe(s), Describe(Record().Priority(-1).Topic("Old", false, true).s));
   s.DecodeCommand("009T1001N");
   EXPECT_EQ(Describe(s), Describe(Record().Priority(-1).Topic("N", true, true).s));
+}
+
+TEST(ActionSettingsDecode, ReadsNoFurtherThanTheView) {
+  // A view into a longer text: what lies past its end is never read. The bytes after
+  // the cut would complete the topic if the decoder looked at them.
+  const std::string text = "017P+1T1006Budget";
+  for (std::size_t n = 0; n < text.size(); ++n) {
+    const ActionSettings s(std::string_view(text.data(), n));
+    EXPECT_FALSE(s.m_assignTopic) << n;
+    EXPECT_EQ(CommandView(std::string_view(text.data(), n)).m_assignTopic, false) << n;
+  }
 }
 
 TEST(ActionSettingsDecode, ReadsNoFurtherThanTheText) {
@@ -312,6 +329,57 @@ TEST(ActionSettingsDisplayName, JoinsThePiecesWithThePriorityNamesOfTheStringTab
   for (const DisplayCase& c : cases) {
     EXPECT_EQ(c.record.GetDisplayName(), c.expected) << c.what << ": " << Describe(c.record);
   }
+}
+
+// The fields of a view, as an ActionSettings, so Describe shows them.
+ActionSettings Fields(const CommandView& view) {
+  ActionSettings s;
+  s.m_assignPriority = view.m_assignPriority;
+  s.m_priority = view.m_priority;
+  s.m_assignTopic = view.m_assignTopic;
+  s.m_fileImmediately = view.m_fileImmediately;
+  s.m_overwriteTopic = view.m_overwriteTopic;
+  s.m_topic = std::string(view.m_topic);
+  return s;
+}
+
+// QueryCommandDisplayName reads commands through CommandView and writes the name part
+// by part into the client's buffer; it must give what the settings' own display name,
+// cut to the buffer, gives. Every buffer size is tried, between guard bytes.
+void ExpectViewMatchesSettings(const std::string& command) {
+  const ActionSettings settings(command);
+  const CommandView view(command);
+  ASSERT_EQ(Describe(Fields(view)), Describe(settings)) << "command \"" << command << "\"";
+  const std::string name = settings.GetDisplayName();
+  constexpr std::size_t kGuard = 8;
+  for (std::size_t size = 0; size <= name.size() + 2; ++size) {
+    std::string expected(size + 2 * kGuard, '\x5A');
+    std::string actual = expected;
+    FitToHostBuffer(name, &expected[kGuard], static_cast<ULONG>(size));
+    view.CopyDisplayName(&actual[kGuard], static_cast<ULONG>(size));
+    ASSERT_EQ(actual, expected) << "command \"" << command << "\", buffer of " << size;
+  }
+}
+
+TEST(CommandView, ReadsAndShowsWhatActionSettingsReadsAndShows) {
+  for (const DecodeCase& c : DecodeCases()) {
+    ExpectViewMatchesSettings(c.input);
+  }
+  std::mt19937 random(1207);
+  for (int i = 0; i < 2000; ++i) {
+    ExpectViewMatchesSettings(RandomRecord(random).EncodeCommand());
+  }
+}
+
+TEST(CommandView, NullBufferOrNoRoomWritesNothing) {
+  const CommandView view("017P+1T1006Budget");
+  view.CopyDisplayName(nullptr, 40);
+  char untouched[4] = {'a', 'b', 'c', 'd'};
+  view.CopyDisplayName(untouched, 0);
+  EXPECT_EQ(std::memcmp(untouched, "abcd", 4), 0);
+  char one[1] = {'x'};
+  view.CopyDisplayName(one, 1);
+  EXPECT_EQ(one[0], '\0');
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "resources/resource.h"
@@ -93,6 +94,54 @@ TEST(LoadResString, RegistryKeyKeepsItsBackslashesInCodePage932) {
   const UINT previous = win32::SetAnsiCodePage(932);
   EXPECT_EQ(LoadResString(IDS_REGISTRY_KEY), "Software\\Pellacorm\\Quendra");
   win32::SetAnsiCodePage(previous);
+}
+
+TEST(ResStringView, KeepsEachTextOnceAndHandsOutTheSameText) {
+  const std::string_view first = ResStringView(IDS_PRIORITY_HIGH);
+  const std::string_view again = ResStringView(IDS_PRIORITY_HIGH);
+  EXPECT_EQ(first, "High");
+  EXPECT_EQ(again.data(), first.data()) << "the text was read a second time";
+  EXPECT_EQ(LoadResString(IDS_PRIORITY_HIGH), "High");
+  // Missing entries are not kept, and keep answering "###".
+  EXPECT_EQ(ResStringView(206), "###");
+  EXPECT_EQ(ResStringView(206), "###");
+}
+
+TEST(ResStringView, KeepsTheTextsOfEachCodePageApart) {
+  // A text read in one code page is not handed out in another: the registry key, whose
+  // backslash some 932 tables map elsewhere, is converted for each.
+  const std::string_view in1252 = ResStringView(IDS_REGISTRY_KEY);
+  const UINT previous = win32::SetAnsiCodePage(932);
+  const std::string_view in932 = ResStringView(IDS_REGISTRY_KEY);
+  win32::SetAnsiCodePage(previous);
+  EXPECT_EQ(in1252, "Software\\Pellacorm\\Quendra");
+  EXPECT_EQ(in932, "Software\\Pellacorm\\Quendra");
+  EXPECT_NE(in932.data(), in1252.data());
+  EXPECT_EQ(ResStringView(IDS_REGISTRY_KEY).data(), in1252.data());
+}
+
+TEST(ResStringView, ThreadsReadingAtOnceAllGetTheTexts) {
+  // The host may ask from several threads; the first reads of a text race to keep it.
+  const std::vector<std::pair<UINT, std::string>> texts = {
+      {IDS_DO_NOT_ASSIGN, "<Do Not Assign>"}, {IDS_PRIORITY_DEFAULT, "<Default>"},
+      {IDS_PRIORITY_VERY_LOW, "Very Low"},    {IDS_PRIORITY_LOW, "Low"},
+      {IDS_PRIORITY_NORMAL, "Normal"},        {IDS_PRIORITY_VERY_HIGH, "Very High"},
+  };
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(4, 0);
+  for (std::size_t t = 0; t < wrong.size(); ++t) {
+    threads.emplace_back([&texts, &wrong, t] {
+      for (int round = 0; round < 200; ++round) {
+        for (const auto& [id, text] : texts) {
+          wrong[t] += ResStringView(id) == text ? 0 : 1;
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
 }  // namespace
