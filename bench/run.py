@@ -3,7 +3,10 @@
 
     bench/run.py path/to/pellacorm_bench [extra benchmark flags...]
 
-Build first with a Release configuration, for example:
+Build first with the Release preset:
+    cmake --preset bench && cmake --build --preset bench
+    bench/run.py build/bench/bench/pellacorm_bench
+or a Release build directory of your own, for example:
     cmake -S . -B /tmp/pellacorm-bench -DCMAKE_BUILD_TYPE=Release -DPELLACORM_BENCH=ON -DPELLACORM_TESTS=OFF
     cmake --build /tmp/pellacorm-bench --target pellacorm_bench -j2
 Exits 1 when any target is missed.
