@@ -56,6 +56,9 @@ int Encode1252(char16_t u) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
     return u;
   }
+  if (u < 0xA0) {
+    return k1252High[u - 0x80] == u ? u : -1;  // the controls of the five undefined bytes
+  }
   for (int i = 0; i < 32; ++i) {
     if (k1252High[i] == u) {
       return 0x80 + i;
@@ -386,6 +389,28 @@ int Deliver(const std::basic_string<Char>& result, Char* buffer, int size) {
   }
   std::copy(result.begin(), result.end(), buffer);
   return length;
+}
+
+// Deliver for a result of `length` characters where character i is unit(i), made
+// straight into the caller's buffer.
+template <typename Char, typename Unit>
+int DeliverEach(std::size_t length, Char* buffer, int size, Unit unit) {
+  if (length > static_cast<std::size_t>(INT32_MAX)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (size == 0) {
+    return static_cast<int>(length);
+  }
+  const std::size_t written = std::min(length, static_cast<std::size_t>(size));
+  for (std::size_t i = 0; i < written; ++i) {
+    buffer[i] = static_cast<Char>(unit(i));
+  }
+  if (written < length) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  return static_cast<int>(length);
 }
 
 // ---------------------------------------------------------------------------------
@@ -847,6 +872,10 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int cbMult
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  if (cp == 1252) {
+    return DeliverEach(length, wideChar, cchWideChar,
+                       [multiByte](std::size_t i) { return Decode1252(static_cast<BYTE>(multiByte[i])); });
+  }
   const Decoded d = Decode(cp, reinterpret_cast<const BYTE*>(multiByte), length);
   if (d.invalid && (flags & MB_ERR_INVALID_CHARS) != 0) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
@@ -919,6 +948,19 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideChar, int cchWid
       Overlap(wideChar, length * sizeof(WCHAR), multiByte, static_cast<std::size_t>(cbMultiByte))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
+  }
+  if (cp == 1252) {
+    // A unit gives one byte, the default character's first byte where 1252 lacks it.
+    const char replacement = defaultChar != nullptr && defaultChar[0] != '\0' ? defaultChar[0] : '?';
+    if (usedDefaultChar != nullptr) {
+      *usedDefaultChar =
+          std::any_of(wideChar, wideChar + length, [](char16_t u) { return Encode1252(u) < 0; }) ? TRUE
+                                                                                                 : FALSE;
+    }
+    return DeliverEach(length, multiByte, cbMultiByte, [wideChar, replacement](std::size_t i) {
+      const int b = Encode1252(wideChar[i]);
+      return b < 0 ? replacement : static_cast<char>(b);
+    });
   }
   Encoded e;
   if (cp == CP_UTF8) {
