@@ -2,6 +2,7 @@
 // handed to the dialog as ANSI text of the thread's code page.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,11 @@ std::string NarrowTopic(const TopicName& name);
 
 // The topic name of an ANSI text.
 TopicName WidenTopic(const std::string& text);
+
+// Appends NarrowTopic of `count` units of a name to `text`, without a copy of the units.
+void AppendNarrowedTopic(std::string& text, const WCHAR* units, std::size_t count);
+
+// Appends WidenTopic of `length` bytes of ANSI text to `name`.
+void AppendWidenedTopic(TopicName& name, const char* text, std::size_t length);
 
 }  // namespace pellacorm
