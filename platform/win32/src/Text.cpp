@@ -441,7 +441,9 @@ int DeliverEach(std::size_t length, Char* buffer, int size, Unit unit) {
 // after the Latin letters), expansions beyond ß, æ and œ, digits of other scripts,
 // the exact place of the characters outside Latin-1 among the symbols, and the
 // position rules by which Windows orders two texts that differ only in hyphens and
-// apostrophes (here: the text with fewer such marks first, then the marks in order).
+// apostrophes (here: the marks one by one, a mark at an earlier place first and at the
+// same place the apostrophe before the hyphen; a text whose marks are all the first of
+// the other's sorts first).
 
 enum Group : std::uint32_t { kSymbol = 1, kDigit = 2, kLatin = 3, kOther = 4 };
 
