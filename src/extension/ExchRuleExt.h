@@ -68,7 +68,7 @@ class CExchRuleExt final : public IExchangeRuleExt {
   // GetTopicNames, and with `narrow` the ANSI text of each name listed (NarrowTopic of
   // it) in the same order.
   HRESULT WalkTopics(ComPtr<IMAPIFolder> folder, TopicList& list, const TopicName* prefix,
-                     std::vector<std::string>* narrow);
+                     NarrowTopicTexts* narrow);
 
   // The fields in this order: members are destroyed in reverse, which releases the
   // application store, the default store and the session, then frees the topics

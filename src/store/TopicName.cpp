@@ -36,6 +36,22 @@ void AppendWidenedTopic(TopicName& name, const char* text, std::size_t length) {
   name.resize(start + static_cast<std::size_t>(units > 0 ? units : 0));
 }
 
+void NarrowTopicTexts::Add(const std::string& text) {
+  m_text += text;
+  m_ends.push_back(m_text.size());
+}
+
+void NarrowTopicTexts::AddBelow(std::size_t parent, const WCHAR* units, std::size_t count) {
+  // Room first, so that the parent's text does not move while it is copied.
+  const std::size_t from = Begin(parent);
+  const std::size_t length = Length(parent);
+  m_text.reserve(m_text.size() + length + 1 + count);
+  m_text.append(m_text.data() + from, length);
+  m_text += '/';
+  AppendNarrowedTopic(m_text, units, count);
+  m_ends.push_back(m_text.size());
+}
+
 std::string NarrowTopic(const TopicName& name) {
   std::string text;
   AppendNarrowedTopic(text, name.data(), name.size());

@@ -102,7 +102,7 @@ HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list,
 }
 
 HRESULT CExchRuleExt::WalkTopics(ComPtr<IMAPIFolder> folder, TopicList& list, const TopicName* prefix,
-                                 std::vector<std::string>* narrow) {
+                                 NarrowTopicTexts* narrow) {
   if (!folder) {
     return E_FAIL;
   }
@@ -179,16 +179,15 @@ HRESULT CExchRuleExt::WalkTopics(ComPtr<IMAPIFolder> folder, TopicList& list, co
     const std::size_t own = name.size();
     AppendWidenedTopic(name, displayName, displayLength);
     if (narrow != nullptr) {
-      // The ANSI form of the whole name is that of its parent and of its own part.
-      const std::string* parentNarrow = atTopLevel ? &narrowPrefix : &(*narrow)[level.parent - first];
-      std::string text;
-      text.reserve(parentNarrow->size() + 1 + displayLength);
-      if (parentName != nullptr) {
-        text = *parentNarrow;
-        text += '/';
+      // The ANSI text of the whole name is that of its parent and that of its own part:
+      // the conversion goes unit by unit.
+      if (atTopLevel) {
+        std::string text = prefix != nullptr ? narrowPrefix + '/' : std::string();
+        AppendNarrowedTopic(text, name.data() + own, name.size() - own);
+        narrow->Add(text);
+      } else {
+        narrow->AddBelow(level.parent - first, name.data() + own, name.size() - own);
       }
-      AppendNarrowedTopic(text, name.data() + own, name.size() - own);
-      narrow->push_back(std::move(text));
     }
     const std::size_t index = list.size();
     list.push_back(std::move(name));
@@ -225,13 +224,17 @@ TopicList CExchRuleExt::LoadTopicNames() {
   // converted forms; the stable sort keeps names that compare equal in their listing
   // order.
   TopicList names;
-  std::vector<std::string> narrow;
+  NarrowTopicTexts narrow;
   WalkTopics(GetAppFolder(false), names, nullptr, &narrow);
 
+  // The texts hold no terminator of their own, so their lengths say what -1 would.
   std::vector<std::size_t> order(names.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(),
-                   [&narrow](std::size_t a, std::size_t b) { return SortsBefore(narrow[a], narrow[b]); });
+  std::stable_sort(order.begin(), order.end(), [&narrow](std::size_t a, std::size_t b) {
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, narrow.Data(a),
+                          static_cast<int>(narrow.Length(a)), narrow.Data(b),
+                          static_cast<int>(narrow.Length(b))) == CSTR_LESS_THAN;
+  });
 
   TopicList sorted;
   sorted.reserve(names.size());

@@ -35,6 +35,24 @@ TEST(TopicName, AppendingAddsTheConvertedPartAfterWhatIsThere) {
   EXPECT_EQ(text, "Projects/R\xE9sum\xE9\x80?");
 }
 
+TEST(TopicName, NarrowTextsOfAListBuildOnTheirParents) {
+  const CodePage cp1252(1252);
+  pellacorm::NarrowTopicTexts texts;
+  const std::string top(40, 'x');  // long enough that the texts outgrow their room
+  texts.Add(top);
+  texts.AddBelow(0, u"R\u00E9sum\u00E9", 6);
+  texts.AddBelow(1, u"\u20ACz", 2);
+  texts.Add("");
+  texts.AddBelow(0, u"", 0);
+  ASSERT_EQ(texts.Count(), 5u);
+  const auto text = [&texts](std::size_t i) { return std::string(texts.Data(i), texts.Length(i)); };
+  EXPECT_EQ(text(0), top);
+  EXPECT_EQ(text(1), top + "/R\xE9sum\xE9");
+  EXPECT_EQ(text(2), top + "/R\xE9sum\xE9/\x80z");
+  EXPECT_EQ(text(3), "");
+  EXPECT_EQ(text(4), top + "/");
+}
+
 TEST(TopicName, EveryByteOf1252ComesBack) {
   const CodePage cp1252(1252);
   std::string all;
