@@ -65,6 +65,11 @@ class CExchRuleExt final : public IExchangeRuleExt {
   // Only Release destroys the object.
   ~CExchRuleExt() = default;
 
+  // GetTopicNames, and with `narrow` the ANSI text of each name listed (NarrowTopic of
+  // it) in the same order.
+  HRESULT WalkTopics(ComPtr<IMAPIFolder> folder, TopicList& list, const TopicName* prefix,
+                     NarrowTopicTexts* narrow);
+
   // The fields in this order: members are destroyed in reverse, which releases the
   // application store, the default store and the session, then frees the topics
   // folder's, the Inbox's, the application store's and the default store's entry

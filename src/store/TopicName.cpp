@@ -2,31 +2,65 @@
 
 namespace pellacorm {
 
-std::string NarrowTopic(const TopicName& name) {
-  if (name.empty()) {
-    return {};
+void AppendNarrowedTopic(std::string& text, const WCHAR* units, std::size_t count) {
+  if (count == 0) {
+    return;
   }
-  const int count = static_cast<int>(name.size());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, name.data(), count, nullptr, 0, nullptr, nullptr);
+  const int length = static_cast<int>(count);
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, units, length, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) {
-    return {};
+    return;
   }
-  std::string text(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, name.data(), count, text.data(), bytes, nullptr, nullptr);
+  const std::size_t start = text.size();
+  text.resize(start + static_cast<std::size_t>(bytes));
+  WideCharToMultiByte(CP_ACP, 0, units, length, &text[start], bytes, nullptr, nullptr);
+}
+
+void AppendWidenedTopic(TopicName& name, const char* text, std::size_t length) {
+  if (length == 0) {
+    return;
+  }
+  const int count = static_cast<int>(length);
+  const std::size_t start = name.size();
+  // A byte of ANSI text gives at most one UTF-16 unit, so one call does; the size is
+  // asked for only if a code page ever proves otherwise.
+  name.resize(start + length);
+  int units = MultiByteToWideChar(CP_ACP, 0, text, count, &name[start], count);
+  if (units <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    units = MultiByteToWideChar(CP_ACP, 0, text, count, nullptr, 0);
+    name.resize(start + static_cast<std::size_t>(units > 0 ? units : 0));
+    if (units > 0) {
+      MultiByteToWideChar(CP_ACP, 0, text, count, &name[start], units);
+    }
+  }
+  name.resize(start + static_cast<std::size_t>(units > 0 ? units : 0));
+}
+
+void NarrowTopicTexts::Add(const std::string& text) {
+  m_text += text;
+  m_ends.push_back(m_text.size());
+}
+
+void NarrowTopicTexts::AddBelow(std::size_t parent, const WCHAR* units, std::size_t count) {
+  // Room first, so that the parent's text does not move while it is copied.
+  const std::size_t from = Begin(parent);
+  const std::size_t length = Length(parent);
+  m_text.reserve(m_text.size() + length + 1 + count);
+  m_text.append(m_text.data() + from, length);
+  m_text += '/';
+  AppendNarrowedTopic(m_text, units, count);
+  m_ends.push_back(m_text.size());
+}
+
+std::string NarrowTopic(const TopicName& name) {
+  std::string text;
+  AppendNarrowedTopic(text, name.data(), name.size());
   return text;
 }
 
 TopicName WidenTopic(const std::string& text) {
-  if (text.empty()) {
-    return {};
-  }
-  const int count = static_cast<int>(text.size());
-  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), count, nullptr, 0);
-  if (units <= 0) {
-    return {};
-  }
-  TopicName name(static_cast<std::size_t>(units), WCHAR());
-  MultiByteToWideChar(CP_ACP, 0, text.data(), count, name.data(), units);
+  TopicName name;
+  AppendWidenedTopic(name, text.data(), text.size());
   return name;
 }
 

@@ -1,7 +1,10 @@
 // The topics folder and the names of the folders below it, which the dialog offers as
 // topics. Nothing here writes to a store.
 #include <algorithm>
+#include <cstring>
 #include <numeric>
+#include <string>
+#include <vector>
 
 #include "diagnostics/ExceptionReporter.h"
 #include "diagnostics/Exceptions.h"
@@ -28,12 +31,14 @@ bool IsTopicRow(const SRow& row) {
          row.lpProps[kTopicDisplayName].Value.lpszA != nullptr;
 }
 
-// One folder of the depth-first walk: its subfolders and how far the walk has got.
+// One folder of the depth-first walk: its subfolders and how far the walk has got. The
+// names of a level go below the name of its folder, which the walk has already listed:
+// the level keeps where, not a copy.
 struct TopicLevel {
   RowSetPtr rows;
   ULONG next = 0;
-  TopicName prefix;
-  bool hasPrefix = false;
+  std::size_t parent = kNoParent;  // the folder's place in the walk's names
+  static constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
 };
 
 }  // namespace
@@ -93,6 +98,11 @@ ComPtr<IMAPIFolder> CExchRuleExt::GetAppFolder(bool modify) {
 }
 
 HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list, const TopicName* prefix) {
+  return WalkTopics(std::move(folder), list, prefix, nullptr);
+}
+
+HRESULT CExchRuleExt::WalkTopics(ComPtr<IMAPIFolder> folder, TopicList& list, const TopicName* prefix,
+                                 NarrowTopicTexts* narrow) {
   if (!folder) {
     return E_FAIL;
   }
@@ -101,10 +111,16 @@ HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list,
   // deep tree cannot exhaust the thread's.
   std::vector<TopicLevel> stack;
   HRESULT topLevelResult = S_OK;
+  // The names of this walk start here in `list` (and at 0 in `narrow`).
+  const std::size_t first = list.size();
+  // The caller's prefix is copied: it may be one of the names in `list`, which moves as
+  // the list grows.
+  const TopicName topPrefix = prefix != nullptr ? *prefix : TopicName();
+  const std::string narrowPrefix = narrow != nullptr ? NarrowTopic(topPrefix) : std::string();
 
   // Reads the subfolders of `parent` and makes them the level the walk goes on with.
   // A failure is reported and ends that level before it starts.
-  auto descend = [&](IMAPIFolder* parent, const TopicName* levelPrefix) -> HRESULT {
+  auto descend = [&](IMAPIFolder* parent, std::size_t parentName) -> HRESULT {
     try {
       ComPtr<IMAPITable> table;
       HRESULT hr = parent->GetHierarchyTable(0, table.Put());
@@ -122,10 +138,7 @@ HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list,
         throw MAPIException(hr, table.Get(), "GetTopicNames: HrQueryAllRows for appFolder failed",
                             SEVERITY_ERROR, kSourceFile, 766);
       }
-      if (levelPrefix != nullptr) {
-        level.prefix = *levelPrefix;
-        level.hasPrefix = true;
-      }
+      level.parent = parentName;
       stack.push_back(std::move(level));
       return hr;
     } catch (const BaseException& e) {
@@ -134,7 +147,7 @@ HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list,
     }
   };
 
-  topLevelResult = descend(folder.Get(), prefix);
+  topLevelResult = descend(folder.Get(), TopicLevel::kNoParent);
   folder.Reset();
 
   while (!stack.empty()) {
@@ -147,13 +160,40 @@ HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list,
     if (!IsTopicRow(row)) {
       continue;
     }
-    TopicName name = level.hasPrefix ? level.prefix + static_cast<WCHAR>('/') : TopicName();
-    name += WidenTopic(row.lpProps[kTopicDisplayName].Value.lpszA);
-    list.push_back(name);
+    // The name is the folder's name below its parent's ("parent/name"), or below the
+    // caller's prefix at the top.
+    const bool atTopLevel = stack.size() == 1;
+    const TopicName* parentName = !atTopLevel         ? &list[level.parent]
+                                  : prefix != nullptr ? &topPrefix
+                                                      : nullptr;
+    const LPCSTR displayName = row.lpProps[kTopicDisplayName].Value.lpszA;
+    const std::size_t displayLength = std::strlen(displayName);
+    TopicName name;
+    if (parentName != nullptr) {
+      name.reserve(parentName->size() + 1 + displayLength);
+      name = *parentName;
+      name += static_cast<WCHAR>('/');
+    } else {
+      name.reserve(displayLength);
+    }
+    const std::size_t own = name.size();
+    AppendWidenedTopic(name, displayName, displayLength);
+    if (narrow != nullptr) {
+      // The ANSI text of the whole name is that of its parent and that of its own part:
+      // the conversion goes unit by unit.
+      if (atTopLevel) {
+        std::string text = prefix != nullptr ? narrowPrefix + '/' : std::string();
+        AppendNarrowedTopic(text, name.data() + own, name.size() - own);
+        narrow->Add(text);
+      } else {
+        narrow->AddBelow(level.parent - first, name.data() + own, name.size() - own);
+      }
+    }
+    const std::size_t index = list.size();
+    list.push_back(std::move(name));
     if (!m_appStore) {
       continue;  // nothing to open the subfolders through
     }
-    const bool atTopLevel = stack.size() == 1;
 
     ComPtr<IMAPIFolder> child;
     try {
@@ -174,26 +214,27 @@ HRESULT CExchRuleExt::GetTopicNames(ComPtr<IMAPIFolder> folder, TopicList& list,
       continue;
     }
     // `level` may move when the stack grows; nothing of it is used past this point.
-    descend(child.Get(), &name);
+    descend(child.Get(), index);
   }
   return topLevelResult;
 }
 
 TopicList CExchRuleExt::LoadTopicNames() {
+  // Each name is converted once, as the walk makes it, and the order decided on the
+  // converted forms; the stable sort keeps names that compare equal in their listing
+  // order.
   TopicList names;
-  GetTopicNames(GetAppFolder(false), names, nullptr);
+  NarrowTopicTexts narrow;
+  WalkTopics(GetAppFolder(false), names, nullptr, &narrow);
 
-  // Each name is converted once and the order decided on the converted forms; the
-  // stable sort keeps names that compare equal in their listing order.
-  std::vector<std::string> narrow;
-  narrow.reserve(names.size());
-  for (const TopicName& name : names) {
-    narrow.push_back(NarrowTopic(name));
-  }
+  // The texts hold no terminator of their own, so their lengths say what -1 would.
   std::vector<std::size_t> order(names.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(),
-                   [&narrow](std::size_t a, std::size_t b) { return SortsBefore(narrow[a], narrow[b]); });
+  std::stable_sort(order.begin(), order.end(), [&narrow](std::size_t a, std::size_t b) {
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, narrow.Data(a),
+                          static_cast<int>(narrow.Length(a)), narrow.Data(b),
+                          static_cast<int>(narrow.Length(b))) == CSTR_LESS_THAN;
+  });
 
   TopicList sorted;
   sorted.reserve(names.size());

@@ -336,6 +336,199 @@ TEST(CompareStringA, CountsAndInvalidArguments) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FLAGS));
 }
 
+// A comparison with its flags and counts (-1: up to the terminator), and its result.
+struct Comparison {
+  DWORD flags;
+  std::string a;
+  int countA;
+  std::string b;
+  int countB;
+  int expected;  // -1 a sorts first, 0 equal, 1 b sorts first
+};
+
+std::string Describe(const Comparison& c) {
+  return "flags " + std::to_string(c.flags) + ": " + Hex(c.a) + "(" + std::to_string(c.countA) + ") vs " +
+         Hex(c.b) + "(" + std::to_string(c.countB) + ")";
+}
+
+void ExpectComparisons(const std::vector<Comparison>& comparisons) {
+  for (const Comparison& c : comparisons) {
+    EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, c.flags, c.a.c_str(), c.countA, c.b.c_str(), c.countB),
+              CSTR_EQUAL + c.expected)
+        << Describe(c);
+    EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, c.flags, c.b.c_str(), c.countB, c.a.c_str(), c.countA),
+              CSTR_EQUAL - c.expected)
+        << Describe(c) << ", reversed";
+  }
+}
+
+constexpr DWORD kCase = 0;
+constexpr DWORD kNoCase = NORM_IGNORECASE;
+constexpr DWORD kNoAccent = NORM_IGNORENONSPACE;
+constexpr DWORD kNeither = NORM_IGNORECASE | NORM_IGNORENONSPACE;
+
+TEST(CompareStringA, LevelsDecideInTheirOrder) {
+  ExpectComparisons({
+      // The letters decide first, whatever the accents, case and marks.
+      {kCase, "\xC9", -1, "f", -1, -1},
+      {kCase, "Z", -1,
+       "\xE0"
+       "b",
+       -1, 1},
+      {kCase, "co-op", -1, "Cop", -1, -1},
+      // Then the accents, before the case.
+      {kCase, "r\xE9sum\xE9", -1, "Resume", -1, 1},
+      {kCase, "R\xE9", -1, "r\xE9", -1, 1},
+      {kCase,
+       "\xE9"
+       "a",
+       -1, "eA", -1, 1},
+      {kCase, "eA", -1,
+       "\xC9"
+       "a",
+       -1, -1},
+      {kNoAccent, "r\xE9sum\xE9", -1, "resume", -1, 0},
+      {kNoAccent, "R\xE9sum\xE9", -1, "resume", -1, 1},
+      {kNeither, "R\xC9SUM\xC9", -1, "resume", -1, 0},
+      {kNoCase, "R\xC9SUM\xC9", -1, "resume", -1, 1},
+      // The case before the hyphens and apostrophes.
+      {kCase, "co-op", -1, "Coop", -1, -1},
+      {kCase, "Co-op", -1, "coop", -1, 1},
+      {kCase, "it's", -1, "Its", -1, -1},
+      // Accents before hyphens and apostrophes.
+      {kCase, "co-op", -1, "c\xF4op", -1, -1},
+      {kNoCase, "co-op", -1, "C\xF4op", -1, -1},
+      // Ignoring case leaves the marks to decide.
+      {kNoCase, "Co-op", -1, "coop", -1, 1},
+      {kNeither, "c\xF4-op", -1, "coop", -1, 1},
+  });
+}
+
+TEST(CompareStringA, CharactersOf1252WeighAsTheirLetters) {
+  ExpectComparisons({
+      // Letters written as two.
+      {kNoCase, "\xE6", -1, "ae", -1, 0},
+      {kNoCase, "\xC6", -1, "af", -1, -1},
+      {kNoCase, "\xE6", -1, "ad", -1, 1},
+      {kNoCase, "\xDF", -1, "ss", -1, 0},
+      {kNoCase, "\xDF", -1, "st", -1, -1},
+      {kNoCase, "\x9C", -1, "oe", -1, 0},
+      {kNoCase,
+       "\x8C"
+       "uvre",
+       -1, "oeuvre", -1, 0},
+      {kNoCase, "\x9C", -1, "of", -1, -1},
+      // Letters of 0x80-0x9F.
+      {kNoCase, "\x8A", -1, "s", -1, 1},
+      {kNoCase, "\x8A", -1, "t", -1, -1},
+      {kNoCase, "\x9A", -1, "\x8A", -1, 0},
+      {kNoCase, "\x9E", -1, "z", -1, 1},
+      {kNoCase, "\x83", -1, "g", -1, -1},
+      {kNoCase, "\x83", -1, "e", -1, 1},
+      {kNoCase, "\x9F", -1, "\xFF", -1, 0},
+      {kNoCase, "\xFF", -1, "z", -1, -1},
+      // Accented letters between their letter and the next.
+      {kNoCase, "\xF1", -1, "n", -1, 1},
+      {kNoCase, "\xF1", -1, "o", -1, -1},
+      {kNoCase, "\xE7", -1, "d", -1, -1},
+      {kNoCase, "\xF8", -1, "p", -1, -1},
+      {kNoCase, "\xF0", -1, "e", -1, -1},
+      {kNoCase, "\xFD", -1, "z", -1, -1},
+      // Symbols before digits, digits before letters.
+      {kNoCase, "\xA7", -1, "0", -1, -1},
+      {kNoCase, "\x80", -1, "0", -1, -1},
+      {kNoCase, "\xD7", -1, "0", -1, -1},
+      {kNoCase, "~", -1, "0", -1, -1},
+      {kNoCase, "9", -1, "a", -1, -1},
+      {kNoCase, "\xB2", -1, "3", -1, -1},
+      {kNoCase, "\xB2", -1, "1", -1, 1},
+  });
+}
+
+// Controls and the soft hyphen never decide before the letters (our layer gives them no
+// weight at all; Windows and Wine differ there, see tests/unit/platform).
+TEST(CompareStringA, ControlsAndTheSoftHyphenGiveWayToTheLetters) {
+  ExpectComparisons({
+      {kNoCase,
+       "\x01"
+       "b",
+       -1, "a", -1, 1},
+      {kNoCase,
+       "\x01"
+       "a",
+       -1, "b", -1, -1},
+      {kCase,
+       "a\x7F"
+       "c",
+       -1, "ab", -1, 1},
+      {kNoCase,
+       "\x81"
+       "a",
+       -1, "b", -1, -1},
+      {kNoCase, "co\xADop", -1, "coop", -1, 0},
+      {kCase, "co\xADop", -1, "coop", -1, 0},
+      {kCase, "co\xADop", -1, "cop", -1, -1},
+  });
+}
+
+TEST(CompareStringA, CountsSayWhereTheTextsEnd) {
+  ExpectComparisons({
+      {kNoCase, "abc", 2, "ab", -1, 0},
+      {kNoCase, "abc", 2, "abd", 3, -1},
+      {kNoCase, "ab", 1, "b", 1, -1},
+      {kNoCase, "ba", 1, "ab", 1, 1},
+      {kNoCase, "xyz", 0, "abc", 0, 0},
+      {kNoCase, "xyz", 0, "a", 1, -1},
+      {kCase, "Budget/2024", 6, "budget", -1, 1},
+      {kNoCase, "co-op", 3, "co", -1, 1},
+      {kNoCase, "co-op", 3, "coo", -1, -1},
+  });
+}
+
+TEST(CompareStringA, CodePage932DoubleByteCharacters) {
+  REQUIRE_ANSI_CODE_PAGE(japanese, 932);
+  ExpectComparisons({
+      // Full-width Latin: after the letter's ASCII form, case decides after width.
+      {kCase, "\x82\x60", -1, "A", -1, 1},
+      {kCase, "\x82\x60", -1, "\x82\x81", -1, 1},
+      {kNoCase,
+       "\x82\x60"
+       "b",
+       -1,
+       "\x82\x81"
+       "B",
+       -1, 0},
+      {kNoCase,
+       "\x82\x60"
+       "b",
+       -1, "Ab", -1, 1},
+      {kNoCase, "\x82\x60", -1, "Ab", -1, -1},
+      {kNoCase, "\x82\x4F", -1, "0", -1, 1},
+      {kNoCase, "\x82\x4F", -1, "1", -1, -1},
+      // A trail byte is no character of its own: 0x83 0x41 is katakana, not 'A'.
+      {kNoCase, "\x83\x41", -1, "A", -1, 1},
+      {kNoCase, "\x83\x41", -1, "z", -1, 1},
+      {kNoCase, "a\x83\x41", -1, "b", -1, -1},
+      // Hiragana after Latin, in their order.
+      {kNoCase, "\x82\xA0", -1, "z", -1, 1},
+      {kNoCase, "\x82\xA0", -1, "\x82\xA2", -1, -1},
+      {kNoCase,
+       "\x82\xA0"
+       "a",
+       -1,
+       "\x82\xA0"
+       "b",
+       -1, -1},
+      {kNoCase, "\x82\xA0", 2,
+       "\x82\xA0"
+       "a",
+       2, 0},
+      // Single-byte text among double-byte.
+      {kNoCase, "a\x82\xA0", -1, "A\x82\xA0", -1, 0},
+      {kNoCase, "b\x82\xA0", -1, "a\x82\xA2", -1, 1},
+  });
+}
+
 TEST(CompareStringA, CodePage932TextComparesByItsCharacters) {
   REQUIRE_ANSI_CODE_PAGE(japanese, 932);
   // Full-width letters sort with their letter but are not equal to it.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -54,6 +55,9 @@ char16_t Decode1252(BYTE b) {
 int Encode1252(char16_t u) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
     return u;
+  }
+  if (u < 0xA0) {
+    return k1252High[u - 0x80] == u ? u : -1;  // the controls of the five undefined bytes
   }
   for (int i = 0; i < 32; ++i) {
     if (k1252High[i] == u) {
@@ -387,6 +391,28 @@ int Deliver(const std::basic_string<Char>& result, Char* buffer, int size) {
   return length;
 }
 
+// Deliver for a result of `length` characters where character i is unit(i), made
+// straight into the caller's buffer.
+template <typename Char, typename Unit>
+int DeliverEach(std::size_t length, Char* buffer, int size, Unit unit) {
+  if (length > static_cast<std::size_t>(INT32_MAX)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (size == 0) {
+    return static_cast<int>(length);
+  }
+  const std::size_t written = std::min(length, static_cast<std::size_t>(size));
+  for (std::size_t i = 0; i < written; ++i) {
+    buffer[i] = static_cast<Char>(unit(i));
+  }
+  if (written < length) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  return static_cast<int>(length);
+}
+
 // ---------------------------------------------------------------------------------
 // Collation of CompareStringA.
 //
@@ -397,6 +423,17 @@ int Deliver(const std::basic_string<Char>& result, Char* buffer, int size) {
 // between texts that are otherwise equal. Primary groups, from low to high: symbols
 // and punctuation, digits, Latin letters, every other character.
 //
+// A character gives no weight (controls and the soft hyphen), one, or two (æ, ß and
+// œ weigh as the two letters they stand for); the hyphen and the apostrophe give a mark
+// instead, which counts by its place among the weights. The weights of the 256 bytes of
+// code page 1252 are worked out once, into a table; text of code page 932 is decoded
+// and weighed one character at a time. A comparison reads both texts side by side
+// without copying them: the first primary weight that differs decides, and on the way
+// the first differing diacritic and case weights are noted, which decide in that order
+// when every primary weight is equal. Only texts that no level tells apart are read
+// again, for their marks. In 1252 a common first part of the two texts weighs the same
+// on every level and is passed over at once.
+//
 // Not reproduced: the diacritic order of Windows between two different accents on one
 // letter (ours is a fixed order of our own), case folding of letters outside Latin
 // (Greek, Cyrillic and the full-width Latin letters fold; Greek and Cyrillic do not),
@@ -404,7 +441,9 @@ int Deliver(const std::basic_string<Char>& result, Char* buffer, int size) {
 // after the Latin letters), expansions beyond ß, æ and œ, digits of other scripts,
 // the exact place of the characters outside Latin-1 among the symbols, and the
 // position rules by which Windows orders two texts that differ only in hyphens and
-// apostrophes (here: the text with fewer such marks first, then the marks in order).
+// apostrophes (here: the marks one by one, a mark at an earlier place first and at the
+// same place the apostrophe before the hyphen; a text whose marks are all the first of
+// the other's sorts first).
 
 enum Group : std::uint32_t { kSymbol = 1, kDigit = 2, kLatin = 3, kOther = 4 };
 
@@ -451,78 +490,85 @@ constexpr Latin1Letter kLatin1[32] = {
     {'^', kNone},       {'^', kNone},
 };
 
-struct Keys {
-  std::vector<Weight> weights;
-  std::vector<std::pair<std::size_t, char16_t>> marks;  // hyphens and apostrophes
+// The weights of one character: none, one or two; or, for a hyphen or an apostrophe
+// (full width too), no weight and the mark.
+struct CharWeights {
+  Weight weights[2];
+  std::uint8_t count;
+  char16_t mark;  // '-' or '\'', or 0 for any other character
 };
 
-void AddLetter(Keys& k, char lower, Accent accent, bool upper) {
-  k.weights.push_back({Primary(kLatin, static_cast<std::uint32_t>(lower - 'a' + 1)), accent,
-                       static_cast<std::uint8_t>(upper ? 1 : 0)});
+void AddLetter(CharWeights& c, char lower, Accent accent, bool upper) {
+  c.weights[c.count++] = {Primary(kLatin, static_cast<std::uint32_t>(lower - 'a' + 1)), accent,
+                          static_cast<std::uint8_t>(upper ? 1 : 0)};
 }
 
-void AddWeights(Keys& k, char16_t u) {
+void AddWeight(CharWeights& c, std::uint32_t primary, Accent accent = kNone, bool upper = false) {
+  c.weights[c.count++] = {primary, accent, static_cast<std::uint8_t>(upper ? 1 : 0)};
+}
+
+CharWeights WeighCharacter(char16_t u) {
+  CharWeights c{};
   if (u == '-' || u == '\'') {
-    k.marks.emplace_back(k.weights.size(), u);
-    return;
+    c.mark = u;
+    return c;
   }
   if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0xAD) {
-    return;  // controls and the soft hyphen weigh nothing
+    return c;  // controls and the soft hyphen weigh nothing
   }
   // Full-width forms of ASCII weigh as ASCII, differing only in width.
   if (u >= 0xFF01 && u <= 0xFF5E) {
-    const std::size_t before = k.weights.size();
-    AddWeights(k, static_cast<char16_t>(u - 0xFF01 + 0x21));
-    for (std::size_t i = before; i < k.weights.size(); ++i) {
-      k.weights[i].caseWeight = static_cast<std::uint8_t>(k.weights[i].caseWeight + 2);
+    c = WeighCharacter(static_cast<char16_t>(u - 0xFF01 + 0x21));
+    for (std::uint8_t i = 0; i < c.count; ++i) {
+      c.weights[i].caseWeight = static_cast<std::uint8_t>(c.weights[i].caseWeight + 2);
     }
-    return;
+    return c;
   }
   if (u >= 'a' && u <= 'z') {
-    AddLetter(k, static_cast<char>(u), kNone, false);
-    return;
+    AddLetter(c, static_cast<char>(u), kNone, false);
+    return c;
   }
   if (u >= 'A' && u <= 'Z') {
-    AddLetter(k, static_cast<char>(u - 'A' + 'a'), kNone, true);
-    return;
+    AddLetter(c, static_cast<char>(u - 'A' + 'a'), kNone, true);
+    return c;
   }
   if (u >= '0' && u <= '9') {
-    k.weights.push_back({Primary(kDigit, u - '0'), kNone, 0});
-    return;
+    AddWeight(c, Primary(kDigit, u - '0'));
+    return c;
   }
   if (u < 0x80) {
     const char* at = std::strchr(kSymbolOrder, static_cast<char>(u));
-    k.weights.push_back({Primary(kSymbol, static_cast<std::uint32_t>(at - kSymbolOrder)), kNone, 0});
-    return;
+    AddWeight(c, Primary(kSymbol, static_cast<std::uint32_t>(at - kSymbolOrder)));
+    return c;
   }
   if (u == 0xB9 || u == 0xB2 || u == 0xB3) {  // superscript digits: digits with a mark
-    k.weights.push_back({Primary(kDigit, u == 0xB9 ? 1 : u - 0xB0), kHook, 0});
-    return;
+    AddWeight(c, Primary(kDigit, u == 0xB9 ? 1 : u - 0xB0), kHook);
+    return c;
   }
   if (u >= 0xC0 && u <= 0xFF) {
     const bool upper = u < 0xE0;
     const Latin1Letter& l = kLatin1[(u - 0xC0) % 32];
     if (l.base != '*' && l.base != '^' && u != 0xFF) {
-      AddLetter(k, l.base, l.accent, upper);
-      return;
+      AddLetter(c, l.base, l.accent, upper);
+      return c;
     }
     switch (u) {
       case 0xC6:
       case 0xE6:  // æ: a e
-        AddLetter(k, 'a', kNone, upper);
-        AddLetter(k, 'e', kNone, upper);
-        return;
+        AddLetter(c, 'a', kNone, upper);
+        AddLetter(c, 'e', kNone, upper);
+        return c;
       case 0xDF:  // ß: s s
-        AddLetter(k, 's', kNone, false);
-        AddLetter(k, 's', kNone, false);
-        return;
+        AddLetter(c, 's', kNone, false);
+        AddLetter(c, 's', kNone, false);
+        return c;
       case 0xDE:
       case 0xFE:  // þ: a letter of its own after z
-        k.weights.push_back({Primary(kLatin, 27), kNone, static_cast<std::uint8_t>(upper ? 1 : 0)});
-        return;
+        AddWeight(c, Primary(kLatin, 27), kNone, upper);
+        return c;
       case 0xFF:
-        AddLetter(k, 'y', kDiaeresis, false);
-        return;
+        AddLetter(c, 'y', kDiaeresis, false);
+        return c;
       default:
         break;  // × and ÷ are symbols
     }
@@ -530,82 +576,187 @@ void AddWeights(Keys& k, char16_t u) {
   switch (u) {
     case 0x0152:
     case 0x0153:  // œ: o e
-      AddLetter(k, 'o', kNone, u == 0x0152);
-      AddLetter(k, 'e', kNone, u == 0x0152);
-      return;
+      AddLetter(c, 'o', kNone, u == 0x0152);
+      AddLetter(c, 'e', kNone, u == 0x0152);
+      return c;
     case 0x0160:
     case 0x0161:
-      AddLetter(k, 's', kCaron, u == 0x0160);
-      return;
+      AddLetter(c, 's', kCaron, u == 0x0160);
+      return c;
     case 0x017D:
     case 0x017E:
-      AddLetter(k, 'z', kCaron, u == 0x017D);
-      return;
+      AddLetter(c, 'z', kCaron, u == 0x017D);
+      return c;
     case 0x0178:
-      AddLetter(k, 'y', kDiaeresis, true);
-      return;
+      AddLetter(c, 'y', kDiaeresis, true);
+      return c;
     case 0x0192:
-      AddLetter(k, 'f', kHook, false);
-      return;
+      AddLetter(c, 'f', kHook, false);
+      return c;
     default:
       break;
   }
   const bool letterLike = (u >= 0x0100 && u < 0x2000) || u >= 0x3040;
   if (letterLike) {
-    k.weights.push_back({Primary(kOther, u), kNone, 0});
-    return;
+    AddWeight(c, Primary(kOther, u));
+    return c;
   }
   // Symbols outside ASCII follow the ASCII ones, by code point.
-  k.weights.push_back({Primary(kSymbol, 0x100 + u), kNone, 0});
+  AddWeight(c, Primary(kSymbol, 0x100 + u));
+  return c;
 }
 
-Keys KeysOf(const std::u16string& text) {
-  Keys k;
-  for (char16_t u : text) {
-    AddWeights(k, u);
+// The weights of every byte of code page 1252; also those of ASCII in 932.
+struct Weights1252 {
+  CharWeights byByte[256];
+};
+
+const Weights1252& Get1252Weights() {
+  static const Weights1252 table = [] {
+    Weights1252 t{};
+    for (int b = 0; b < 256; ++b) {
+      t.byByte[b] = WeighCharacter(Decode1252(static_cast<BYTE>(b)));
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Reads the weights of an ANSI text one at a time, in 1252 from the table and in 932
+// decoding as it goes (as Decode932 does: an undefined byte or sequence, or a lead byte
+// without its trail byte, is U+30FB).
+class WeightReader {
+ public:
+  WeightReader(const BYTE* text, const BYTE* end, const Weights1252& table, const Tables932* tables932)
+      : m_at(text), m_end(end), m_table(table), m_932(tables932), m_character(&kNothing) {}
+
+  // The next weight, or nullptr at the end of the text. Marks are passed over.
+  const Weight* Next() {
+    while (m_index == m_character->count) {
+      if (m_at == m_end) {
+        return nullptr;
+      }
+      m_character = &ReadCharacter();
+      m_index = 0;
+    }
+    return &m_character->weights[m_index++];
   }
-  return k;
-}
 
-template <typename T, typename Get>
-int CompareLevel(const std::vector<T>& a, const std::vector<T>& b, Get get) {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto x = get(a[i]);
-    const auto y = get(b[i]);
-    if (x != y) {
-      return x < y ? -1 : 1;
+  // The next mark and the number of weights before it; false at the end of the text.
+  bool NextMark(std::size_t& position, char16_t& mark) {
+    while (m_at != m_end) {
+      const CharWeights& c = ReadCharacter();
+      if (c.mark != 0) {
+        position = m_weightsBefore;
+        mark = c.mark;
+        return true;
+      }
+      m_weightsBefore += c.count;
+    }
+    return false;
+  }
+
+ private:
+  static constexpr CharWeights kNothing{};
+
+  const CharWeights& ReadCharacter() {
+    const BYTE b = *m_at++;
+    if (m_932 == nullptr || b < 0x80) {
+      return m_table.byByte[b];
+    }
+    char16_t u = kUndefined932;
+    if (!IsLead932(b)) {
+      const int single = DecodeSingle932(b);
+      u = single < 0 ? kUndefined932 : static_cast<char16_t>(single);
+    } else if (m_at != m_end && IsTrail932(*m_at)) {
+      const char16_t unit = m_932->toUnicode[(b << 8) | *m_at++];
+      u = unit != 0 ? unit : kUndefined932;
+    }
+    m_decoded = WeighCharacter(u);
+    return m_decoded;
+  }
+
+  const BYTE* m_at;
+  const BYTE* m_end;
+  const Weights1252& m_table;
+  const Tables932* m_932;
+  const CharWeights* m_character;
+  std::uint8_t m_index = 0;
+  std::size_t m_weightsBefore = 0;
+  CharWeights m_decoded{};
+};
+
+// Compares two ANSI texts of the ANSI code page: negative, 0 or positive.
+int Collate(const BYTE* a, std::size_t aLength, const BYTE* b, std::size_t bLength, DWORD flags) {
+  const Tables932* tables932 = g_ansiCodePage.load() == 932 ? &Get932() : nullptr;
+  if (tables932 == nullptr) {
+    // Each byte is a character of its own: what both texts begin with weighs the same
+    // and puts their marks at the same places.
+    const std::size_t common = std::min(aLength, bLength);
+    const std::size_t same = static_cast<std::size_t>(std::mismatch(a, a + common, b).first - a);
+    a += same;
+    b += same;
+    aLength -= same;
+    bLength -= same;
+  }
+  const Weights1252& table = Get1252Weights();
+  const bool ignoreCase = (flags & NORM_IGNORECASE) != 0;
+  WeightReader readA(a, a + aLength, table, tables932);
+  WeightReader readB(b, b + bLength, table, tables932);
+  int diacritic = 0;
+  int caseOrWidth = 0;  // width alone when case is ignored
+  for (;;) {
+    const Weight* x = readA.Next();
+    const Weight* y = readB.Next();
+    if (x == nullptr || y == nullptr) {
+      if (x != y) {
+        return x == nullptr ? -1 : 1;
+      }
+      break;
+    }
+    if (x->primary != y->primary) {
+      return x->primary < y->primary ? -1 : 1;
+    }
+    if (diacritic == 0 && x->diacritic != y->diacritic) {
+      diacritic = x->diacritic < y->diacritic ? -1 : 1;
+    }
+    if (caseOrWidth == 0) {
+      const int cx = ignoreCase ? (x->caseWeight >= 2 ? 1 : 0) : x->caseWeight;
+      const int cy = ignoreCase ? (y->caseWeight >= 2 ? 1 : 0) : y->caseWeight;
+      if (cx != cy) {
+        caseOrWidth = cx < cy ? -1 : 1;
+      }
     }
   }
-  if (a.size() != b.size()) {
-    return a.size() < b.size() ? -1 : 1;
+  if (diacritic != 0 && (flags & NORM_IGNORENONSPACE) == 0) {
+    return diacritic;
   }
-  return 0;
+  if (caseOrWidth != 0) {
+    return caseOrWidth;
+  }
+  WeightReader marksA(a, a + aLength, table, tables932);
+  WeightReader marksB(b, b + bLength, table, tables932);
+  for (;;) {
+    std::size_t positionA = 0;
+    std::size_t positionB = 0;
+    char16_t markA = 0;
+    char16_t markB = 0;
+    const bool hasA = marksA.NextMark(positionA, markA);
+    const bool hasB = marksB.NextMark(positionB, markB);
+    if (!hasA || !hasB) {
+      return hasA == hasB ? 0 : (hasA ? 1 : -1);
+    }
+    if (positionA != positionB) {
+      return positionA < positionB ? -1 : 1;
+    }
+    if (markA != markB) {
+      return markA < markB ? -1 : 1;
+    }
+  }
 }
 
-int Collate(const std::u16string& a, const std::u16string& b, DWORD flags) {
-  const Keys ka = KeysOf(a);
-  const Keys kb = KeysOf(b);
-  int r = CompareLevel(ka.weights, kb.weights, [](const Weight& w) { return w.primary; });
-  if (r == 0 && (flags & NORM_IGNORENONSPACE) == 0) {
-    r = CompareLevel(ka.weights, kb.weights, [](const Weight& w) { return w.diacritic; });
-  }
-  if (r == 0 && (flags & NORM_IGNORECASE) == 0) {
-    r = CompareLevel(ka.weights, kb.weights, [](const Weight& w) { return w.caseWeight; });
-  }
-  if (r == 0 && (flags & NORM_IGNORECASE) != 0) {
-    // Width still counts when case does not.
-    r = CompareLevel(ka.weights, kb.weights, [](const Weight& w) { return w.caseWeight >= 2; });
-  }
-  if (r == 0) {
-    r = CompareLevel(ka.marks, kb.marks, [](const std::pair<std::size_t, char16_t>& m) { return m; });
-  }
-  return r;
-}
-
-std::u16string ToUtf16Ansi(LPCSTR s, int count) {
-  const std::size_t n = count < 0 ? std::strlen(s) : static_cast<std::size_t>(count);
-  return Decode(g_ansiCodePage.load(), reinterpret_cast<const BYTE*>(s), n).text;
+std::size_t AnsiLength(LPCSTR s, int count) {
+  return count < 0 ? std::strlen(s) : static_cast<std::size_t>(count);
 }
 
 }  // namespace
@@ -723,6 +874,10 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int cbMult
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  if (cp == 1252) {
+    return DeliverEach(length, wideChar, cchWideChar,
+                       [multiByte](std::size_t i) { return Decode1252(static_cast<BYTE>(multiByte[i])); });
+  }
   const Decoded d = Decode(cp, reinterpret_cast<const BYTE*>(multiByte), length);
   if (d.invalid && (flags & MB_ERR_INVALID_CHARS) != 0) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
@@ -796,6 +951,19 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideChar, int cchWid
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  if (cp == 1252) {
+    // A unit gives one byte, the default character's first byte where 1252 lacks it.
+    const char replacement = defaultChar != nullptr && defaultChar[0] != '\0' ? defaultChar[0] : '?';
+    if (usedDefaultChar != nullptr) {
+      *usedDefaultChar =
+          std::any_of(wideChar, wideChar + length, [](char16_t u) { return Encode1252(u) < 0; }) ? TRUE
+                                                                                                 : FALSE;
+    }
+    return DeliverEach(length, multiByte, cbMultiByte, [wideChar, replacement](std::size_t i) {
+      const int b = Encode1252(wideChar[i]);
+      return b < 0 ? replacement : static_cast<char>(b);
+    });
+  }
   Encoded e;
   if (cp == CP_UTF8) {
     e = EncodeUtf8(wideChar, length);
@@ -865,7 +1033,8 @@ int CompareStringA(LCID /*locale*/, DWORD flags, LPCSTR string1, int count1, LPC
     SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
-  const int r = Collate(ToUtf16Ansi(string1, count1), ToUtf16Ansi(string2, count2), flags);
+  const int r = Collate(reinterpret_cast<const BYTE*>(string1), AnsiLength(string1, count1),
+                        reinterpret_cast<const BYTE*>(string2), AnsiLength(string2, count2), flags);
   return r < 0 ? CSTR_LESS_THAN : r == 0 ? CSTR_EQUAL : CSTR_GREATER_THAN;
 }
 

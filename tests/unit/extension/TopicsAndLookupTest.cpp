@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <algorithm>
+#include <string>
+
 #include "memstore/Memstore.h"
 #include "unit/extension/RuleExtTestSupport.h"
 
@@ -28,6 +31,43 @@ TEST_F(TopicsTest, CaseTwinsAreBothListedInTableOrder) {
   m_topics.AddChild("apple");
   Install();
   EXPECT_EQ(Ext().LoadTopicNames(), (TopicList{u"apple", u"Budget", u"BUDGET"}));
+}
+
+// The listing sorted as CompareTopicNames sorts whole names, stably, whatever the code
+// page: the ANSI forms the sort uses are made part by part as the walk goes.
+TEST_F(TopicsTest, TheOrderIsThatOfCompareTopicNamesInEitherCodePage) {
+  for (const char* name : {"Budget", "budget-2", "Budget 2", "R\xE9sum\xE9", "resume", "\x82\xA0", "a\x81",
+                           "\x95\x5C", "BUDGET"}) {
+    auto folder = m_topics.AddChild(name);
+    folder.AddChild("co-op").AddChild("Z");
+    folder.AddChild("Coop");
+    folder.AddChild(name);
+  }
+  Install();
+  for (const UINT codePage : {1252u, 932u}) {
+    const UINT previous = win32::SetAnsiCodePage(codePage);
+    TopicList expected;
+    ASSERT_EQ(Ext().GetTopicNames(Ext().GetAppFolder(false), expected, nullptr), S_OK);
+    ASSERT_EQ(expected.size(), 45u);
+    std::stable_sort(expected.begin(), expected.end(), CExchRuleExt::CompareTopicNames);
+    EXPECT_EQ(Ext().LoadTopicNames(), expected) << "code page " << codePage;
+    win32::SetAnsiCodePage(previous);
+  }
+  EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(TopicsTest, NamesGoBelowTheCallersPrefixEvenWhenTheListHoldsIt) {
+  for (int i = 0; i < 20; ++i) {
+    m_topics.AddFolder("t" + std::to_string(i) + "/inner");
+  }
+  Install();
+  TopicList list{u"base"};
+  // The list grows and moves its names while the walk still goes below list[0].
+  ASSERT_EQ(Ext().GetTopicNames(Ext().GetAppFolder(false), list, &list[0]), S_OK);
+  ASSERT_EQ(list.size(), 41u);
+  EXPECT_EQ(list[1], u"base/t0");
+  EXPECT_EQ(list[2], u"base/t0/inner");
+  EXPECT_EQ(list[40], u"base/t19/inner");
 }
 
 TEST_F(TopicsTest, AnUnopenableSubfolderIsListedWithoutItsChildrenAndReportedOnce) {
