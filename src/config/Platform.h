@@ -15,8 +15,11 @@
 // severity levels (diagnostics/IException.h) use that name for level 2. Nothing of
 // ours uses the HRESULT macro (FAILED and HRESULT_SEVERITY do that job).
 #undef SEVERITY_ERROR
+#include <fcntl.h>
+#include <io.h>
 #include <mbstring.h>
 #include <share.h>
+#include <sys/stat.h>
 #include <cstdio>
 #include <ctime>
 
