@@ -27,6 +27,11 @@
 inline std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, const std::tm* time) {
   return std::strftime(buffer, size, format, time);
 }
+// The local time without localtime's shared buffer; false for a time the runtime
+// refuses (before 1970, after the year 3000).
+inline bool crt_localtime(std::time_t time, std::tm* result) {
+  return result != nullptr && localtime_s(result, &time) == 0;
+}
 // The .def file names the DLL's exports.
 #define PELLACORM_EXPORT
 #else

@@ -1,6 +1,6 @@
 // The C runtime as the log uses it: strftime's "%c" is MM/DD/YY HH:MM:SS, as the Windows
-// runtime writes it in the C locale; the low-level calls that append an entry (_sopen,
-// _write, _close).
+// runtime writes it in the C locale; localtime_s; the low-level calls that append an
+// entry (_sopen, _write, _close).
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -46,6 +46,29 @@ TEST(CrtStrftimeTest, RendersAsTheWindowsRuntime) {
   // The real runtime stops the program on a null format; ours answers 0.
   EXPECT_EQ(crt_strftime(small, sizeof small, nullptr, &when), 0u);
 #endif
+}
+
+TEST(CrtLocaltimeTest, ConvertsTheTimesTheRuntimeTakes) {
+  const conformance::QuietInvalidParameters quiet;
+  std::tm local{};
+  // 2025-12-06 05:46:40 UTC: the 5th or the 6th of December wherever the machine is.
+  ASSERT_TRUE(crt_localtime(1765000000, &local));
+  EXPECT_EQ(local.tm_year, 125);
+  EXPECT_EQ(local.tm_mon, 11);
+  EXPECT_TRUE(local.tm_mday == 5 || local.tm_mday == 6) << local.tm_mday;
+  EXPECT_EQ(local.tm_sec, 40);
+  EXPECT_TRUE(crt_localtime(0, &local)) << "1970 begins the runtime's range";
+  const std::time_t lastTime = 32535215999;  // 3000-12-31 23:59:59 UTC
+  struct Refused {
+    std::time_t time;
+    const char* why;
+  } const refused[] = {
+      {-1, "before 1970"},
+      {lastTime + 2 * 86400, "after the year 3000"},
+  };
+  for (const Refused& c : refused) {
+    EXPECT_FALSE(crt_localtime(c.time, &local)) << c.why;
+  }
 }
 
 // ---- _sopen, _write, _close ----------------------------------------------------

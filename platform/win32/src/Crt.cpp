@@ -1,7 +1,7 @@
 // The C runtime calls whose Windows behaviour the C library does not have: strftime
-// with the Windows runtime's "%c", _fsopen with Windows paths, no sharing restriction
-// and CR LF text mode, and the binary low-level calls _sopen, _write and _close. Where the drives live is
-// told in win32/Crt.h.
+// with the Windows runtime's "%c", localtime_s, _fsopen with Windows paths, no sharing
+// restriction and CR LF text mode, and the binary low-level calls _sopen, _write and
+// _close. Where the drives live is told in win32/Crt.h.
 #include "win32/Crt.h"
 
 #include <dirent.h>
@@ -495,6 +495,60 @@ int OpenHost(const char* path, int flags, mode_t mode) {
   return fd;
 }
 
+// Renders a format of plain text, "%%" and "%c" alone as strftime_l would render its
+// expansion, without the C library's locale machinery; the log's time line is such a
+// format. False, with nothing written, for any other conversion or a field outside the
+// range where every number has two digits: strftime_l renders those.
+bool RenderPlainDates(char* buffer, std::size_t size, const char* format, const std::tm& time,
+                      std::size_t& length) {
+  const long long year = static_cast<long long>(time.tm_year) + 1900;
+  const long long fields[] = {static_cast<long long>(time.tm_mon) + 1,
+                              time.tm_mday,
+                              year % 100,
+                              time.tm_hour,
+                              time.tm_min,
+                              time.tm_sec};
+  if (year < 0) {
+    return false;
+  }
+  for (const long long field : fields) {
+    if (field < 0 || field > 99) {
+      return false;
+    }
+  }
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (p[0] == '%' && p[1] != 'c' && p[1] != '%') {
+      return false;
+    }
+    p += p[0] == '%' ? 1 : 0;
+  }
+  // "%m/%d/%y %H:%M:%S"
+  const char date[] = {static_cast<char>('0' + fields[0] / 10), static_cast<char>('0' + fields[0] % 10), '/',
+                       static_cast<char>('0' + fields[1] / 10), static_cast<char>('0' + fields[1] % 10), '/',
+                       static_cast<char>('0' + fields[2] / 10), static_cast<char>('0' + fields[2] % 10), ' ',
+                       static_cast<char>('0' + fields[3] / 10), static_cast<char>('0' + fields[3] % 10), ':',
+                       static_cast<char>('0' + fields[4] / 10), static_cast<char>('0' + fields[4] % 10), ':',
+                       static_cast<char>('0' + fields[5] / 10), static_cast<char>('0' + fields[5] % 10)};
+  length = 0;
+  for (const char* p = format; *p != '\0'; ++p) {
+    const bool isDate = p[0] == '%' && p[1] == 'c';
+    const std::size_t add = isDate ? sizeof date : 1;
+    if (length + add >= size) {
+      length = 0;  // the text and its zero do not fit
+      return true;
+    }
+    if (isDate) {
+      std::memcpy(buffer + length, date, sizeof date);
+    } else {
+      buffer[length] = p[0];
+    }
+    length += add;
+    p += p[0] == '%' ? 1 : 0;
+  }
+  buffer[length] = '\0';
+  return true;
+}
+
 }  // namespace
 
 /******************************************************************************
@@ -515,11 +569,19 @@ int OpenHost(const char* path, int flags, mode_t mode) {
  * NOTES
  *  "%c" is "%m/%d/%y %H:%M:%S" ("12/06/26 21:10:45"), where the C library's "C"
  *  locale would write "Sun Dec  6 21:10:45 2026". Every other conversion is the C
- *  library's, in the "C" locale whatever the process's locale is.
+ *  library's, in the "C" locale whatever the process's locale is. A format of text and
+ *  "%c" alone (the common case) is rendered here, without the C library's strftime.
  */
 std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, const std::tm* time) {
   if (buffer == nullptr || format == nullptr || time == nullptr || size == 0) {
     return 0;
+  }
+  std::size_t plainLength = 0;
+  if (RenderPlainDates(buffer, size, format, *time, plainLength)) {
+    if (plainLength == 0) {
+      buffer[0] = '\0';
+    }
+    return plainLength;
   }
   std::string expanded;
   try {
@@ -547,6 +609,32 @@ std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, con
     buffer[0] = '\0';
   }
   return length;
+}
+
+/******************************************************************************
+ *              localtime_s (MSVCRT.@), as crt_localtime
+ *
+ * Converts a time to the local time of the host's time zone.
+ *
+ * PARAMS
+ *  time   [I] seconds since 1970-01-01 00:00:00 UTC
+ *  result [O] the local time
+ *
+ * RETURNS
+ *  Success: true.
+ *  Failure: false, for a null result or a time the Windows runtime refuses: before
+ *  1970 or after 3000-12-31 23:59:59 UTC.
+ *
+ * NOTES
+ *  localtime_r: unlike localtime it looks for a changed time zone only once, not on every
+ *  call, and keeps nothing in a buffer shared by the process.
+ */
+bool crt_localtime(std::time_t time, std::tm* result) {
+  constexpr std::time_t kLastTime = 32535215999;  // 3000-12-31 23:59:59 UTC
+  if (result == nullptr || time < 0 || time > kLastTime) {
+    return false;
+  }
+  return localtime_r(&time, result) != nullptr;
 }
 
 /******************************************************************************

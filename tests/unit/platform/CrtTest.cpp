@@ -1,10 +1,11 @@
 // _fsopen and _sopen of the Win32 layer: Windows paths on the drive folders, text mode,
 // and what the layer alone does (names matched ignoring case, drive C: made on demand,
-// the flags it refuses).
+// the flags it refuses); crt_strftime's own rendering of "%c".
 #include "win32/Crt.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -196,6 +197,59 @@ TEST_F(CrtFileTest, SopenHandsPermissionAndInheritanceToTheHost) {
   const std::string tooLong = "C:/" + std::string(PATH_MAX, 'x');
   EXPECT_EQ(_sopen(tooLong.c_str(), kAppend, _SH_DENYNO, kReadWrite), -1);
   EXPECT_EQ(errno, ENAMETOOLONG);
+}
+
+// crt_strftime renders formats of text and "%c" itself; they must read as the C
+// library's rendering of the expansion, out-of-range fields included.
+TEST(CrtStrftimeLayerTest, OwnRenderingOfPercentCAgreesWithTheCLibrary) {
+  auto time = [](int year, int month, int day, int hour, int minute, int second) {
+    std::tm when{};
+    when.tm_year = year - 1900;
+    when.tm_mon = month - 1;
+    when.tm_mday = day;
+    when.tm_hour = hour;
+    when.tm_min = minute;
+    when.tm_sec = second;
+    return when;
+  };
+  const std::tm times[] = {
+      time(2026, 12, 6, 21, 10, 45), time(2000, 1, 1, 0, 0, 0),    time(1999, 9, 9, 9, 9, 60),
+      time(2026, 13, 6, 21, 10, 45), time(2026, 0, 0, 24, 60, 61), time(2026, 1, 100, -1, 5, 5),
+      time(-5, 1, 1, 0, 0, 0),       time(12345, 1, 1, 0, 0, 0),
+  };
+  const char* const formats[] = {"%c", "[%c] %%c %c", "%%", "no conversion", "%c%"};
+  const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  ASSERT_NE(cLocale, static_cast<locale_t>(nullptr));
+  for (const std::tm& when : times) {
+    for (const char* format : formats) {
+      std::string expanded;
+      for (const char* p = format; *p != '\0'; ++p) {
+        if (p[0] == '%' && p[1] == 'c') {
+          expanded += "%m/%d/%y %H:%M:%S";
+          ++p;
+        } else {
+          expanded += *p;
+          if (p[0] == '%' && p[1] != '\0') {
+            expanded += *++p;
+          }
+        }
+      }
+      char expected[128];
+      char rendered[128];
+      const std::size_t expectedLength =
+          strftime_l(expected, sizeof expected, expanded.c_str(), &when, cLocale);
+      ASSERT_EQ(crt_strftime(rendered, sizeof rendered, format, &when), expectedLength)
+          << format << " " << when.tm_year << "/" << when.tm_mon << "/" << when.tm_mday;
+      EXPECT_EQ(std::string(rendered, expectedLength), std::string(expected, expectedLength)) << format;
+    }
+  }
+  freelocale(cLocale);
+  const std::tm when = time(2026, 12, 6, 21, 10, 45);
+  char exact[18];
+  EXPECT_EQ(crt_strftime(exact, sizeof exact, "%c", &when), 17u) << "17 characters and the zero fit";
+  char small[4];
+  EXPECT_EQ(crt_strftime(small, sizeof small, "a%cb", &when), 0u);
+  EXPECT_STREQ(small, "") << "a text that does not fit leaves an empty one";
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The parts of the C runtime whose behaviour differs from the C library here:
-// strftime("%c") as the Windows runtime prints it, files opened without a sharing
-// restriction whose text mode writes CR LF line ends, and the low-level binary file calls
-// of <io.h>.
+// strftime("%c") as the Windows runtime prints it, localtime within the runtime's range
+// of times, files opened without a sharing restriction whose text mode writes CR LF line
+// ends, and the low-level binary file calls of <io.h>.
 //
 // Where the drives are: every drive letter is a folder below one drive root, named by
 // the letter in lower case. The drive root is $WIN32_DRIVE_ROOT when that is set and not
@@ -43,6 +43,12 @@
 // Renders like the Windows runtime's strftime in the "C" locale: "%c" gives
 // "MM/DD/YY HH:MM:SS"; the other conversions are those of the C library.
 std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, const std::tm* time);
+
+// The local time of `time` into `result`, as the Windows runtime's localtime_s: false
+// for a time before 1970 or after the year 3000 (UTC), which the runtime refuses. Unlike
+// localtime, it keeps no shared buffer and does not look for a changed time zone on
+// every call.
+bool crt_localtime(std::time_t time, std::tm* result);
 
 // Opens a file as the Windows runtime's _fsopen does. The file is open to every other
 // reader and writer whatever `shareFlag` asks (it must still be one of the _SH_ values).
