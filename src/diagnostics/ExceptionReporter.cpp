@@ -1,6 +1,6 @@
 #include "diagnostics/ExceptionReporter.h"
 
-#include <cstdio>
+#include <climits>
 #include <new>
 
 #include "config/RegistryValues.h"
@@ -100,14 +100,12 @@ std::string ExceptionReporter::FormatTime(std::time_t time, const char* format) 
   if (format == nullptr) {
     return std::string();
   }
-  // The host calls on one thread; the runtime's own buffer is copied at once.
-  const std::tm* local = std::localtime(&time);
-  if (local == nullptr) {
+  std::tm local{};
+  if (!crt_localtime(time, &local)) {
     return std::string();
   }
-  const std::tm copy = *local;
   char buffer[kTimeBufferSize];
-  const std::size_t length = crt_strftime(buffer, sizeof buffer, format, &copy);
+  const std::size_t length = crt_strftime(buffer, sizeof buffer, format, &local);
   try {
     return std::string(buffer, length);
   } catch (const std::bad_alloc&) {
@@ -187,13 +185,32 @@ void ExceptionReporter::Report(const IException& exception, std::time_t now) noe
 
 // One open, one write of the whole entry, one close: no sharing restriction, so other
 // processes may read or append meanwhile, and the file is never held between entries.
+// The file is written in binary mode with the line ends a text-mode file stores, "\r\n"
+// for each "\n": so the whole entry reaches the system in one write, where the runtime's
+// text mode hands a long entry over in pieces of about a kilobyte.
 void ExceptionReporter::AppendToLog(const std::string& entry) const noexcept {
-  FILE* file = _fsopen(m_logPath.c_str(), "at", _SH_DENYNO);
-  if (file == nullptr) {
+  std::string bytes;
+  try {
+    bytes.reserve(entry.size() + entry.size() / 8 + 16);
+    for (const char c : entry) {
+      if (c == '\n') {
+        bytes += '\r';
+      }
+      bytes += c;
+    }
+  } catch (const std::bad_alloc&) {
+    return;  // lost, as when the log cannot be opened
+  }
+  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+    return;  // more than one write can take
+  }
+  const int fd = _sopen(m_logPath.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+                        _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  if (fd < 0) {
     return;
   }
-  std::fwrite(entry.data(), 1, entry.size(), file);
-  std::fclose(file);
+  _write(fd, bytes.data(), static_cast<unsigned int>(bytes.size()));
+  _close(fd);
 }
 
 // Nothing is shown: the step keeps the header and counts repeats of it, prepares the

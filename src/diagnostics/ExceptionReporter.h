@@ -5,7 +5,7 @@
 // until the library is unloaded. Report never raises and never reports its own
 // failures: a log that cannot be written loses the entry in silence.
 //
-// An entry is these lines, each ending in "\n" (the file's text mode stores "\r\n"):
+// An entry is these lines, each ending in "\n" (the file stores "\r\n", as text mode would):
 //   the local time ("%c": 12/06/26 21:10:45), empty when it cannot be rendered
 //   label + category + ", " + file + ", " + line + ")"   e.g. ERROR: (MAPI, .\ExchRuleExt, 409)
 //   the description, when there is one
