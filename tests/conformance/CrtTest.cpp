@@ -58,16 +58,11 @@ TEST(CrtLocaltimeTest, ConvertsTheTimesTheRuntimeTakes) {
   EXPECT_TRUE(local.tm_mday == 5 || local.tm_mday == 6) << local.tm_mday;
   EXPECT_EQ(local.tm_sec, 40);
   EXPECT_TRUE(crt_localtime(0, &local)) << "1970 begins the runtime's range";
-  const std::time_t lastTime = 32535215999;  // 3000-12-31 23:59:59 UTC
-  struct Refused {
-    std::time_t time;
-    const char* why;
-  } const refused[] = {
-      {-1, "before 1970"},
-      {lastTime + 2 * 86400, "after the year 3000"},
-  };
-  for (const Refused& c : refused) {
-    EXPECT_FALSE(crt_localtime(c.time, &local)) << c.why;
+  EXPECT_FALSE(crt_localtime(-1, &local)) << "before 1970";
+  if (sizeof(std::time_t) > 4) {             // the 32-bit runtime's time_t ends in 2038
+    const long long lastTime = 32535215999;  // 3000-12-31 23:59:59 UTC
+    EXPECT_FALSE(crt_localtime(static_cast<std::time_t>(lastTime + 2 * 86400), &local))
+        << "after the year 3000";
   }
 }
 
