@@ -120,15 +120,17 @@ TEST_F(CrtFileTest, SopenMatchesNamesIgnoringCaseWhenTheyAreNotThereAsWritten) {
   } const cases[] = {
       {"C:/Logs/a.log", "1;"},
       {"c:\\LOGS\\A.LOG", "2;"},  // not a second file A.LOG beside a.log
-      {"C:/logs/./b.log", "3;"},  // made in the folder Logs
+      {"C:/Logs/A.log", "3;"},    // nor when only the file's name differs
+      {"C:/logs/./b.log", "4;"},  // made in the folder Logs
   };
   for (const Case& c : cases) {
     EXPECT_TRUE(Append(c.windows, c.bytes)) << c.windows;
   }
-  EXPECT_EQ(testsupport::ReadHostFile(Drive("/c/Logs/a.log")), "0;1;2;");
-  EXPECT_EQ(testsupport::ReadHostFile(Drive("/c/Logs/b.log")), "3;");
+  EXPECT_EQ(testsupport::ReadHostFile(Drive("/c/Logs/a.log")), "0;1;2;3;");
+  EXPECT_EQ(testsupport::ReadHostFile(Drive("/c/Logs/b.log")), "4;");
   struct stat info {};
   EXPECT_NE(stat(Drive("/c/Logs/A.LOG").c_str(), &info), 0);
+  EXPECT_NE(stat(Drive("/c/Logs/A.log").c_str(), &info), 0);
   EXPECT_NE(stat(Drive("/c/logs").c_str(), &info), 0);
 }
 
@@ -214,8 +216,8 @@ TEST(CrtStrftimeLayerTest, OwnRenderingOfPercentCAgreesWithTheCLibrary) {
   };
   const std::tm times[] = {
       time(2026, 12, 6, 21, 10, 45), time(2000, 1, 1, 0, 0, 0),    time(1999, 9, 9, 9, 9, 60),
-      time(2026, 13, 6, 21, 10, 45), time(2026, 0, 0, 24, 60, 61), time(2026, 1, 100, -1, 5, 5),
-      time(-5, 1, 1, 0, 0, 0),       time(12345, 1, 1, 0, 0, 0),
+      time(2026, 13, 6, 21, 10, 45), time(2026, 0, 0, 24, 60, 61), time(2026, 1, 100, 1, 5, 5),
+      time(2026, 1, 1, -1, 5, 5),    time(-5, 1, 1, 0, 0, 0),      time(12345, 1, 1, 0, 0, 0),
   };
   const char* const formats[] = {"%c", "[%c] %%c %c", "%%", "no conversion", "%c%"};
   const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
