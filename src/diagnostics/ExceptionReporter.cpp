@@ -224,7 +224,7 @@ void ExceptionReporter::Report(const IException& exception, std::time_t now) noe
 // processes may read or append meanwhile, and the file is never held between entries.
 // The file is written in binary mode with the line ends a text-mode file stores, "\r\n"
 // for each "\n": so the whole entry reaches the system in one write, where the runtime's
-// text mode hands a long entry over in pieces of about a kilobyte.
+// text mode passes a long entry on in several, one per buffer of translated text.
 void ExceptionReporter::AppendToLog(const std::string& entry) noexcept {
   if (entry.size() > static_cast<std::size_t>(INT_MAX) / 2) {
     return;  // more than one write can surely take
