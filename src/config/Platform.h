@@ -15,14 +15,22 @@
 // severity levels (diagnostics/IException.h) use that name for level 2. Nothing of
 // ours uses the HRESULT macro (FAILED and HRESULT_SEVERITY do that job).
 #undef SEVERITY_ERROR
+#include <fcntl.h>
+#include <io.h>
 #include <mbstring.h>
 #include <share.h>
+#include <sys/stat.h>
 #include <cstdio>
 #include <ctime>
 
 // The runtime's own strftime already renders "%c" as the log expects.
 inline std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, const std::tm* time) {
   return std::strftime(buffer, size, format, time);
+}
+// The local time without localtime's shared buffer; false for a time the runtime
+// refuses (before 1970, after the year 3000).
+inline bool crt_localtime(std::time_t time, std::tm* result) {
+  return result != nullptr && localtime_s(result, &time) == 0;
 }
 // The .def file names the DLL's exports.
 #define PELLACORM_EXPORT

@@ -1,11 +1,14 @@
 #include "diagnostics/ExceptionReporter.h"
 
-#include <cstdio>
+#include <charconv>
+#include <climits>
+#include <cstring>
+#include <limits>
 #include <new>
+#include <string_view>
 
 #include "config/RegistryValues.h"
 #include "config/Settings.h"
-#include "diagnostics/TextFormat.h"
 #include "store/MapiApi.h"
 
 namespace pellacorm {
@@ -13,6 +16,8 @@ namespace pellacorm {
 namespace {
 
 constexpr std::size_t kTimeBufferSize = 128;
+// Room for a typical entry, so that building one allocates once.
+constexpr std::size_t kEntryCapacity = 256;
 
 const char* SeverityLabel(LONG severity) {
   switch (severity) {
@@ -29,6 +34,14 @@ const char* SeverityLabel(LONG severity) {
 
 bool IsEmpty(const char* text) {
   return text == nullptr || text[0] == '\0';
+}
+
+// `value` in `base`, as printf's "%d" (base 10) or "%x" (base 16) writes it.
+template <typename Integer>
+void AppendNumber(std::string& out, Integer value, int base) {
+  char digits[std::numeric_limits<Integer>::digits + 2];
+  const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value, base);
+  out.append(digits, result.ptr);
 }
 
 }  // namespace
@@ -96,18 +109,18 @@ LONG ExceptionReporter::SeverityFromStored(DWORD stored) noexcept {
   }
 }
 
+std::size_t ExceptionReporter::RenderTime(std::time_t time, const char* format, char* buffer,
+                                          std::size_t size) noexcept {
+  std::tm local{};
+  if (format == nullptr || !crt_localtime(time, &local)) {
+    return 0;
+  }
+  return crt_strftime(buffer, size, format, &local);
+}
+
 std::string ExceptionReporter::FormatTime(std::time_t time, const char* format) noexcept {
-  if (format == nullptr) {
-    return std::string();
-  }
-  // The host calls on one thread; the runtime's own buffer is copied at once.
-  const std::tm* local = std::localtime(&time);
-  if (local == nullptr) {
-    return std::string();
-  }
-  const std::tm copy = *local;
   char buffer[kTimeBufferSize];
-  const std::size_t length = crt_strftime(buffer, sizeof buffer, format, &copy);
+  const std::size_t length = RenderTime(time, format, buffer, sizeof buffer);
   try {
     return std::string(buffer, length);
   } catch (const std::bad_alloc&) {
@@ -115,27 +128,37 @@ std::string ExceptionReporter::FormatTime(std::time_t time, const char* format) 
   }
 }
 
-std::string ExceptionReporter::BuildHeader(const IException& exception) {
+void ExceptionReporter::AppendHeader(std::string& out, const IException& exception) {
   const char* category = exception.GetCategory();
   const char* file = exception.GetFile();
-  std::string header = SeverityLabel(exception.GetSeverity());
-  header += category != nullptr ? category : "";
-  header += ", ";
-  header += IsEmpty(file) ? "file not specified" : file;
-  header += ", ";
+  out += SeverityLabel(exception.GetSeverity());
+  out += category != nullptr ? category : "";
+  out += ", ";
+  out += IsEmpty(file) ? "file not specified" : file;
+  out += ", ";
   if (exception.GetLine() == 0) {
-    header += "line # not specified";
+    out += "line # not specified";
   } else {
-    AppendFormat(header, "%d", static_cast<int>(exception.GetLine()));
+    AppendNumber(out, static_cast<int>(exception.GetLine()), 10);
   }
-  header += ")\n";
+  out += ")\n";
+}
+
+std::string ExceptionReporter::BuildHeader(const IException& exception) {
+  std::string header;
+  AppendHeader(header, exception);
   return header;
 }
 
-std::string ExceptionReporter::BuildEntry(const IException& exception, std::time_t now) {
-  std::string entry = FormatTime(now, "%c");
+ExceptionReporter::Span ExceptionReporter::AppendEntry(std::string& entry, const IException& exception,
+                                                       std::time_t now) {
+  char timeText[kTimeBufferSize];
+  entry.append(timeText, RenderTime(now, "%c", timeText, sizeof timeText));
   entry += '\n';
-  entry += BuildHeader(exception);
+  Span header;
+  header.start = entry.size();
+  AppendHeader(entry, exception);
+  header.length = entry.size() - header.start;
   const char* description = exception.GetDescription();
   if (!IsEmpty(description)) {
     entry += description;
@@ -147,9 +170,17 @@ std::string ExceptionReporter::BuildEntry(const IException& exception, std::time
     entry += '\n';
   }
   if (exception.GetHResult() != 0) {
-    AppendFormat(entry, "HRESULT = %x\n", static_cast<unsigned>(exception.GetHResult()));
+    entry += "HRESULT = ";
+    AppendNumber(entry, static_cast<unsigned>(exception.GetHResult()), 16);
+    entry += '\n';
   }
   entry += '\n';
+  return header;
+}
+
+std::string ExceptionReporter::BuildEntry(const IException& exception, std::time_t now) {
+  std::string entry;
+  AppendEntry(entry, exception, now);
   return entry;
 }
 
@@ -172,13 +203,17 @@ void ExceptionReporter::Report(const IException& exception, std::time_t now) noe
     return;
   }
   try {
-    const std::string header = BuildHeader(exception);
-    const std::string entry = BuildEntry(exception, now);
+    // The entry is built in the reporter's own buffer, which keeps its memory from one
+    // report to the next.
+    std::string& entry = m_entry;
+    entry.clear();
+    entry.reserve(kEntryCapacity);
+    const Span header = AppendEntry(entry, exception, now);
     if (severity >= m_logThreshold) {
       AppendToLog(entry);
     }
     if (severity >= m_notifyThreshold) {
-      Notify(exception, header, entry);
+      Notify(exception, std::string_view(entry).substr(header.start, header.length), entry);
     }
   } catch (const std::bad_alloc&) {
     // No memory for the entry: it is lost, as a log that cannot be opened loses it.
@@ -187,23 +222,53 @@ void ExceptionReporter::Report(const IException& exception, std::time_t now) noe
 
 // One open, one write of the whole entry, one close: no sharing restriction, so other
 // processes may read or append meanwhile, and the file is never held between entries.
-void ExceptionReporter::AppendToLog(const std::string& entry) const noexcept {
-  FILE* file = _fsopen(m_logPath.c_str(), "at", _SH_DENYNO);
-  if (file == nullptr) {
+// The file is written in binary mode with the line ends a text-mode file stores, "\r\n"
+// for each "\n": so the whole entry reaches the system in one write, where the runtime's
+// text mode passes a long entry on in several, one per buffer of translated text.
+void ExceptionReporter::AppendToLog(const std::string& entry) noexcept {
+  if (entry.size() > static_cast<std::size_t>(INT_MAX) / 2) {
+    return;  // more than one write can surely take
+  }
+  std::string& bytes = m_logBytes;
+  try {
+    bytes.resize(entry.size() * 2);  // room for a "\r" before every character
+  } catch (const std::bad_alloc&) {
+    return;  // lost, as when the log cannot be opened
+  }
+  char* const start = &bytes[0];
+  char* out = start;
+  const char* in = entry.data();
+  const char* const end = in + entry.size();
+  while (in != end) {
+    const auto* lineEnd = static_cast<const char*>(std::memchr(in, '\n', static_cast<std::size_t>(end - in)));
+    const char* const stop = lineEnd != nullptr ? lineEnd : end;
+    std::memcpy(out, in, static_cast<std::size_t>(stop - in));
+    out += stop - in;
+    in = stop;
+    if (lineEnd != nullptr) {
+      *out++ = '\r';
+      *out++ = '\n';
+      ++in;
+    }
+  }
+  bytes.resize(static_cast<std::size_t>(out - start));
+  const int fd = _sopen(m_logPath.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+                        _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  if (fd < 0) {
     return;
   }
-  std::fwrite(entry.data(), 1, entry.size(), file);
-  std::fclose(file);
+  _write(fd, bytes.data(), static_cast<unsigned int>(bytes.size()));
+  _close(fd);
 }
 
 // Nothing is shown: the step keeps the header and counts repeats of it, prepares the
 // text a user would read, and drops it.
-void ExceptionReporter::Notify(const IException& exception, const std::string& header,
+void ExceptionReporter::Notify(const IException& exception, std::string_view header,
                                const std::string& entry) {
   if (header == m_lastHeader) {
     ++m_repeatCount;
   } else {
-    m_lastHeader = header;
+    m_lastHeader.assign(header);
     m_repeatCount = 0;
   }
   static_cast<void>(NotificationText(exception, entry));

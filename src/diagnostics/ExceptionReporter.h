@@ -5,7 +5,7 @@
 // until the library is unloaded. Report never raises and never reports its own
 // failures: a log that cannot be written loses the entry in silence.
 //
-// An entry is these lines, each ending in "\n" (the file's text mode stores "\r\n"):
+// An entry is these lines, each ending in "\n" (the file stores "\r\n", as text mode would):
 //   the local time ("%c": 12/06/26 21:10:45), empty when it cannot be rendered
 //   label + category + ", " + file + ", " + line + ")"   e.g. ERROR: (MAPI, .\ExchRuleExt, 409)
 //   the description, when there is one
@@ -16,6 +16,7 @@
 
 #include <ctime>
 #include <string>
+#include <string_view>
 
 #include "config/Platform.h"
 #include "diagnostics/IException.h"
@@ -78,14 +79,32 @@ class ExceptionReporter {
   // The reporter of Instance(): a static object, built by the start-up code.
   static ExceptionReporter s_instance;
 
-  void AppendToLog(const std::string& entry) const noexcept;
-  void Notify(const IException& exception, const std::string& header, const std::string& entry);
+  // The local time `time` rendered with `format` into `buffer`; its length, 0 when the
+  // time cannot be rendered.
+  static std::size_t RenderTime(std::time_t time, const char* format, char* buffer,
+                                std::size_t size) noexcept;
+  // Appends the header line of `exception` to `out`.
+  static void AppendHeader(std::string& out, const IException& exception);
+  // A part of a string: where it starts, and its length.
+  struct Span {
+    std::size_t start = 0;
+    std::size_t length = 0;
+  };
+  // Appends the entry of BuildEntry to `entry`; where its header is in `entry`.
+  static Span AppendEntry(std::string& entry, const IException& exception, std::time_t now);
+
+  void AppendToLog(const std::string& entry) noexcept;
+  void Notify(const IException& exception, std::string_view header, const std::string& entry);
 
   std::string m_logPath;
   LONG m_logThreshold;
   LONG m_notifyThreshold;
   std::string m_lastHeader;
   ULONG m_repeatCount = 0;
+  // Report's buffers for the entry and the bytes of the log: kept, so that a report
+  // does not allocate them anew.
+  std::string m_entry;
+  std::string m_logBytes;
 };
 
 }  // namespace pellacorm

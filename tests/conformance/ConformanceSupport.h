@@ -9,8 +9,17 @@
 
 #include "config/Platform.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#else
+#include <sys/stat.h>
+
 #include "support/RegistryHelper.h"
+#include "support/TempFiles.h"
 #endif
 
 // UTF-16 text in the platform's WCHAR: wchar_t on Windows, char16_t in our layer.
@@ -94,5 +103,83 @@ inline HKEY CurrentUser() {
 using testsupport::CurrentUser;
 using testsupport::TempRegistry;
 #endif
+
+// A fresh empty folder for one test, named by a Windows path, removed with what it holds
+// when the object goes: below the system's temporary folder on Windows, on drive C: of
+// fresh drives of our layer here.
+class TempWindowsFolder {
+ public:
+  TempWindowsFolder() {
+#ifdef _WIN32
+    char temp[MAX_PATH];
+    const DWORD length = GetTempPathA(sizeof temp, temp);
+    EXPECT_GT(length, 0u);
+    m_path = std::string(temp, length) + "pellacorm-crt-" + std::to_string(GetCurrentProcessId());
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+    EXPECT_TRUE(CreateDirectoryA(m_path.c_str(), nullptr)) << m_path;
+#else
+    m_path = "C:\\crt";
+    EXPECT_EQ(mkdir((m_drives.Root() + "/c").c_str(), 0777), 0);
+    EXPECT_EQ(mkdir((m_drives.Root() + "/c/crt").c_str(), 0777), 0);
+#endif
+  }
+#ifdef _WIN32
+  ~TempWindowsFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+  }
+#endif
+  TempWindowsFolder(const TempWindowsFolder&) = delete;
+  TempWindowsFolder& operator=(const TempWindowsFolder&) = delete;
+
+  // The folder's own Windows path.
+  const std::string& Path() const {
+    return m_path;
+  }
+  // The Windows path of `name` in the folder.
+  std::string Path(const std::string& name) const {
+    return m_path + "\\" + name;
+  }
+  // The bytes of the file `name` in the folder; empty when it cannot be read.
+  std::string Read(const std::string& name) const {
+#ifdef _WIN32
+    std::ifstream in(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+#else
+    return testsupport::ReadHostFile(m_drives.Root() + "/c/crt/" + name);
+#endif
+  }
+
+ private:
+#ifndef _WIN32
+  testsupport::TempDrives m_drives;
+#endif
+  std::string m_path;
+};
+
+// For the object's life, a bad argument makes the real runtime answer with its error
+// code, as our layer does, instead of calling its invalid-parameter handler (which may
+// end the program).
+class QuietInvalidParameters {
+ public:
+#ifdef _WIN32
+  QuietInvalidParameters() : m_previous(_set_invalid_parameter_handler(Ignore)) {}
+  ~QuietInvalidParameters() {
+    _set_invalid_parameter_handler(m_previous);
+  }
+#else
+  QuietInvalidParameters() {}  // our layer answers bad arguments with their error code
+  ~QuietInvalidParameters() {}
+#endif
+  QuietInvalidParameters(const QuietInvalidParameters&) = delete;
+  QuietInvalidParameters& operator=(const QuietInvalidParameters&) = delete;
+
+#ifdef _WIN32
+ private:
+  static void __cdecl Ignore(const wchar_t*, const wchar_t*, const wchar_t*, unsigned, uintptr_t) {}
+  _invalid_parameter_handler m_previous;
+#endif
+};
 
 }  // namespace conformance

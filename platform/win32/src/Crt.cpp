@@ -1,6 +1,7 @@
 // The C runtime calls whose Windows behaviour the C library does not have: strftime
-// with the Windows runtime's "%c", and _fsopen with Windows paths, no sharing
-// restriction and CR LF text mode. Where the drives live is told in win32/Crt.h.
+// with the Windows runtime's "%c", localtime_s, _fsopen with Windows paths, no sharing
+// restriction and CR LF text mode, and the binary low-level calls _sopen, _write and
+// _close. Where the drives live is told in win32/Crt.h.
 #include "win32/Crt.h"
 
 #include <dirent.h>
@@ -14,30 +15,42 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
-#include <vector>
 
 namespace {
 
 constexpr char kCtrlZ = 0x1A;
+// What a drive's folder usually adds to the length of a Windows path.
+constexpr std::size_t kDriveFolderRoom = 128;
 
-std::string EnvOr(const char* name, const std::string& fallback) {
-  const char* value = std::getenv(name);
-  if (value != nullptr && value[0] != '\0') {
-    return value;
+// Appends the host folder that holds the drive folders: $WIN32_DRIVE_ROOT, or else
+// $HOME/.win32/drives.
+template <typename Text>
+void AppendDrivesFolder(Text& out) {
+  const char* root = std::getenv("WIN32_DRIVE_ROOT");
+  if (root != nullptr && root[0] != '\0') {
+    out.append(root, std::strlen(root));
+  } else {
+    const std::string folder = win32::UserDataFolder() + "/drives";
+    out.append(folder.data(), folder.size());
   }
-  return fallback;
 }
 
 std::string DrivesFolder() {
-  return EnvOr("WIN32_DRIVE_ROOT", win32::UserDataFolder() + "/drives");
+  std::string folder;
+  AppendDrivesFolder(folder);
+  return folder;
 }
 
 std::string DriveFolder(char letter) {
-  return DrivesFolder() + "/" + static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  std::string folder = DrivesFolder();
+  folder += '/';
+  folder += static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  return folder;
 }
 
 bool Exists(const std::string& path) {
@@ -69,62 +82,140 @@ std::string MatchName(const std::string& folder, const std::string& name, bool& 
   return found;
 }
 
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
 struct Resolved {
-  std::string path;  // empty when the Windows path names no host file
-  char drive = 0;    // lower-case drive letter, 0 for a relative path
+  std::string path;          // empty when the Windows path names no host file
+  char drive = 0;            // lower-case drive letter, 0 for a relative path
+  std::size_t rootSize = 0;  // the part of `path` that is the drive's folder
 };
 
-Resolved Resolve(const char* windowsPath) {
-  Resolved result;
+// A host path built on the stack, for the calls that open a file at once: it holds what
+// open(2) takes (fewer than PATH_MAX bytes) and marks anything longer as too long.
+class StackPath {
+ public:
+  StackPath() { m_text[0] = '\0'; }
+  std::size_t size() const { return m_size; }
+  const char* data() const { return m_text; }
+  const char* c_str() const { return m_text; }
+  bool TooLong() const { return m_tooLong; }
+  void append(const char* text, std::size_t length) {
+    if (length >= sizeof m_text - m_size) {
+      m_tooLong = true;
+      return;
+    }
+    std::memcpy(m_text + m_size, text, length);
+    m_size += length;
+    m_text[m_size] = '\0';
+  }
+  void resize(std::size_t size) {  // only ever shorter
+    m_size = size;
+    m_text[m_size] = '\0';
+  }
+
+ private:
+  char m_text[PATH_MAX];  // only the part up to m_size and its zero is ever read
+  std::size_t m_size = 0;
+  bool m_tooLong = false;
+};
+
+// The host path of a Windows path with its names as written, appended to the empty
+// `path`: the drive's folder, then the names joined by "/". "." is dropped and ".."
+// removes the name before it, but never climbs above a drive's root (Windows stops there
+// too). False, with `path` left empty, for a null path or a network path.
+template <typename Text>
+bool AppendAsWritten(const char* windowsPath, Text& path, char& drive, std::size_t& rootSize) {
+  drive = 0;
+  rootSize = 0;
   if (windowsPath == nullptr) {
-    return result;
+    return false;
   }
-  std::string rest(windowsPath);
-  for (char& c : rest) {
-    if (c == '\\') {
-      c = '/';
-    }
+  const char* p = windowsPath;
+  const char letter = static_cast<char>(p[0] | 0x20);  // lower case, for an ASCII letter
+  if (letter >= 'a' && letter <= 'z' && p[1] == ':') {
+    drive = letter;
+    p += 2;
+  } else if (IsSeparator(p[0]) && IsSeparator(p[1])) {
+    return false;  // a network share: there is none here
+  } else if (IsSeparator(p[0])) {
+    drive = 'c';
   }
-  std::string base;
-  if (rest.size() >= 2 && std::isalpha(static_cast<unsigned char>(rest[0])) != 0 && rest[1] == ':') {
-    result.drive = static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0])));
-    base = DriveFolder(result.drive);
-    rest.erase(0, 2);
-  } else if (rest.compare(0, 2, "//") == 0) {
-    return result;  // a network share: there is none here
-  } else if (!rest.empty() && rest[0] == '/') {
-    result.drive = 'c';
-    base = DriveFolder('c');
+  if (drive != 0) {
+    AppendDrivesFolder(path);
+    const char folder[] = {'/', drive};
+    path.append(folder, sizeof folder);
   }
-
-  // Split into names; "." is dropped and ".." removes the name before it, but never
-  // climbs above a drive's root (Windows stops there too).
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  while (start <= rest.size()) {
-    std::size_t end = rest.find('/', start);
-    if (end == std::string::npos) {
-      end = rest.size();
-    }
-    std::string name = rest.substr(start, end - start);
-    start = end + 1;
-    if (name.empty() || name == ".") {
+  rootSize = path.size();
+  while (*p != '\0') {
+    if (IsSeparator(*p)) {
+      ++p;
       continue;
     }
-    if (name == "..") {
-      if (!names.empty() && names.back() != "..") {
-        names.pop_back();
-      } else if (result.drive == 0) {
-        names.push_back(name);
+    const char* end = p;
+    while (*end != '\0' && !IsSeparator(*end)) {
+      ++end;
+    }
+    const std::size_t length = static_cast<std::size_t>(end - p);
+    if (length == 2 && p[0] == '.' && p[1] == '.') {
+      // The last name: after the last "/" that follows the drive's folder.
+      std::size_t last = path.size();
+      while (last > rootSize && path.data()[last - 1] != '/') {
+        --last;
       }
+      const bool lastIsDotDot =
+          path.size() - last == 2 && path.data()[last] == '.' && path.data()[last + 1] == '.';
+      if (path.size() > last && !lastIsDotDot) {
+        path.resize(last > rootSize ? last - 1 : rootSize);
+      } else if (drive == 0) {
+        if (path.size() != 0) {
+          path.append("/", 1);
+        }
+        path.append("..", 2);
+      }
+    } else if (length != 1 || p[0] != '.') {
+      if (path.size() != 0) {
+        path.append("/", 1);
+      }
+      path.append(p, length);
+    }
+    p = end;
+  }
+  if (path.size() == 0) {
+    path.append(".", 1);
+  }
+  return true;
+}
+
+Resolved AsWritten(const char* windowsPath) {
+  Resolved result;
+  if (windowsPath != nullptr) {
+    result.path.reserve(std::strlen(windowsPath) + kDriveFolderRoom);
+  }
+  if (!AppendAsWritten(windowsPath, result.path, result.drive, result.rootSize)) {
+    result.path.clear();
+  }
+  return result;
+}
+
+// `written` (from AsWritten) with each name replaced by the one its folder holds that
+// differs only in case, where the folder lacks the name as written.
+std::string MatchCase(const Resolved& written) {
+  std::string path = written.path.substr(0, written.rootSize);
+  bool matching = true;  // once a name is missing, nothing below it exists
+  std::size_t start = written.rootSize;
+  while (start < written.path.size()) {
+    if (written.path[start] == '/') {
+      ++start;
       continue;
     }
-    names.push_back(name);
-  }
-
-  std::string path = base;
-  bool matching = true;  // once a name is missing, nothing below it exists
-  for (const std::string& name : names) {
+    std::size_t end = written.path.find('/', start);
+    if (end == std::string::npos) {
+      end = written.path.size();
+    }
+    const std::string name = written.path.substr(start, end - start);
+    start = end;
     bool exists = false;
     const std::string actual = matching && name != ".." ? MatchName(path, name, exists) : name;
     if (!path.empty()) {
@@ -133,10 +224,16 @@ Resolved Resolve(const char* windowsPath) {
     path += actual;
     matching = matching && (name == ".." ? Exists(path) : exists);
   }
-  if (path.empty()) {
-    path = ".";
+  return path.empty() ? std::string(".") : path;
+}
+
+// The host path of a Windows path: as written when that exists (one lstat), otherwise
+// with its names matched ignoring case folder by folder.
+Resolved Resolve(const char* windowsPath) {
+  Resolved result = AsWritten(windowsPath);
+  if (!result.path.empty() && !Exists(result.path)) {
+    result.path = MatchCase(result);
   }
-  result.path = path;
   return result;
 }
 
@@ -333,6 +430,125 @@ bool ParseMode(const char* mode, OpenMode& parsed) {
   }
 }
 
+bool IsShareFlag(int shareFlag) {
+  return shareFlag == _SH_DENYNO || shareFlag == _SH_DENYRD || shareFlag == _SH_DENYWR ||
+         shareFlag == _SH_DENYRW;
+}
+
+// The host's open flags for the _O_ flags that _sopen implements; false for any other
+// flag, for a text mode and for an access mode that is none of the three.
+bool HostOpenFlags(int openFlag, int& hostFlags) {
+  constexpr int kImplemented =
+      _O_WRONLY | _O_RDWR | _O_APPEND | _O_NOINHERIT | _O_CREAT | _O_TRUNC | _O_EXCL | _O_BINARY;
+  if ((openFlag & ~kImplemented) != 0 || (openFlag & _O_BINARY) == 0) {
+    return false;
+  }
+  switch (openFlag & (_O_WRONLY | _O_RDWR)) {
+    case _O_RDONLY:
+      hostFlags = O_RDONLY;
+      break;
+    case _O_WRONLY:
+      hostFlags = O_WRONLY;
+      break;
+    case _O_RDWR:
+      hostFlags = O_RDWR;
+      break;
+    default:
+      return false;
+  }
+  if ((openFlag & _O_APPEND) != 0) {
+    hostFlags |= O_APPEND;
+  }
+  if ((openFlag & _O_NOINHERIT) != 0) {
+    hostFlags |= O_CLOEXEC;
+  }
+  if ((openFlag & _O_CREAT) != 0) {
+    // Without _O_CREAT the runtime ignores _O_EXCL.
+    hostFlags |= O_CREAT | ((openFlag & _O_EXCL) != 0 ? O_EXCL : 0);
+  }
+  if ((openFlag & _O_TRUNC) != 0) {
+    hostFlags |= O_TRUNC;
+  }
+  return true;
+}
+
+// open(2) with the answers Windows gives for a folder: EACCES, whatever the access.
+int OpenHost(const char* path, int flags, mode_t mode) {
+  int fd = -1;
+  do {
+    fd = open(path, flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    if (errno == EISDIR) {
+      errno = EACCES;
+    }
+    return -1;
+  }
+  if ((flags & O_ACCMODE) == O_RDONLY) {  // only a read-only open(2) succeeds on a folder
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+      close(fd);
+      errno = EACCES;
+      return -1;
+    }
+  }
+  return fd;
+}
+
+// Renders a format of plain text, "%%" and "%c" alone as strftime_l would render its
+// expansion, without the C library's locale machinery; the log's time line is such a
+// format. False, with nothing written, for any other conversion or a field outside the
+// range where every number has two digits: strftime_l renders those.
+bool RenderPlainDates(char* buffer, std::size_t size, const char* format, const std::tm& time,
+                      std::size_t& length) {
+  const long long year = static_cast<long long>(time.tm_year) + 1900;
+  const long long fields[] = {static_cast<long long>(time.tm_mon) + 1,
+                              time.tm_mday,
+                              year % 100,
+                              time.tm_hour,
+                              time.tm_min,
+                              time.tm_sec};
+  if (year < 0) {
+    return false;
+  }
+  for (const long long field : fields) {
+    if (field < 0 || field > 99) {
+      return false;
+    }
+  }
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (p[0] == '%' && p[1] != 'c' && p[1] != '%') {
+      return false;
+    }
+    p += p[0] == '%' ? 1 : 0;
+  }
+  // "%m/%d/%y %H:%M:%S"
+  const char date[] = {static_cast<char>('0' + fields[0] / 10), static_cast<char>('0' + fields[0] % 10), '/',
+                       static_cast<char>('0' + fields[1] / 10), static_cast<char>('0' + fields[1] % 10), '/',
+                       static_cast<char>('0' + fields[2] / 10), static_cast<char>('0' + fields[2] % 10), ' ',
+                       static_cast<char>('0' + fields[3] / 10), static_cast<char>('0' + fields[3] % 10), ':',
+                       static_cast<char>('0' + fields[4] / 10), static_cast<char>('0' + fields[4] % 10), ':',
+                       static_cast<char>('0' + fields[5] / 10), static_cast<char>('0' + fields[5] % 10)};
+  length = 0;
+  for (const char* p = format; *p != '\0'; ++p) {
+    const bool isDate = p[0] == '%' && p[1] == 'c';
+    const std::size_t add = isDate ? sizeof date : 1;
+    if (length + add >= size) {
+      length = 0;  // the text and its zero do not fit
+      return true;
+    }
+    if (isDate) {
+      std::memcpy(buffer + length, date, sizeof date);
+    } else {
+      buffer[length] = p[0];
+    }
+    length += add;
+    p += p[0] == '%' ? 1 : 0;
+  }
+  buffer[length] = '\0';
+  return true;
+}
+
 }  // namespace
 
 /******************************************************************************
@@ -353,11 +569,19 @@ bool ParseMode(const char* mode, OpenMode& parsed) {
  * NOTES
  *  "%c" is "%m/%d/%y %H:%M:%S" ("12/06/26 21:10:45"), where the C library's "C"
  *  locale would write "Sun Dec  6 21:10:45 2026". Every other conversion is the C
- *  library's, in the "C" locale whatever the process's locale is.
+ *  library's, in the "C" locale whatever the process's locale is. A format of text and
+ *  "%c" alone (the common case) is rendered here, without the C library's strftime.
  */
 std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, const std::tm* time) {
   if (buffer == nullptr || format == nullptr || time == nullptr || size == 0) {
     return 0;
+  }
+  std::size_t plainLength = 0;
+  if (RenderPlainDates(buffer, size, format, *time, plainLength)) {
+    if (plainLength == 0) {
+      buffer[0] = '\0';
+    }
+    return plainLength;
   }
   std::string expanded;
   try {
@@ -388,6 +612,32 @@ std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, con
 }
 
 /******************************************************************************
+ *              localtime_s (MSVCRT.@), as crt_localtime
+ *
+ * Converts a time to the local time of the host's time zone.
+ *
+ * PARAMS
+ *  time   [I] seconds since 1970-01-01 00:00:00 UTC
+ *  result [O] the local time
+ *
+ * RETURNS
+ *  Success: true.
+ *  Failure: false, for a null result or a time the Windows runtime refuses: before
+ *  1970 or after 3000-12-31 23:59:59 UTC.
+ *
+ * NOTES
+ *  localtime_r: unlike localtime it looks for a changed time zone only once, not on every
+ *  call, and keeps nothing in a buffer shared by the process.
+ */
+bool crt_localtime(std::time_t time, std::tm* result) {
+  constexpr std::time_t kLastTime = 32535215999;  // 3000-12-31 23:59:59 UTC
+  if (result == nullptr || time < 0 || time > kLastTime) {
+    return false;
+  }
+  return localtime_r(&time, result) != nullptr;
+}
+
+/******************************************************************************
  *              _fsopen (MSVCRT.@)
  *
  * Opens a file named by a Windows path, with a sharing mode.
@@ -412,9 +662,7 @@ std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, con
  */
 FILE* _fsopen(const char* fileName, const char* mode, int shareFlag) {
   OpenMode parsed;
-  if (fileName == nullptr || !ParseMode(mode, parsed) ||
-      (shareFlag != _SH_DENYNO && shareFlag != _SH_DENYRD && shareFlag != _SH_DENYWR &&
-       shareFlag != _SH_DENYRW)) {
+  if (fileName == nullptr || !ParseMode(mode, parsed) || !IsShareFlag(shareFlag)) {
     errno = EINVAL;
     return nullptr;
   }
@@ -463,10 +711,147 @@ FILE* _fsopen(const char* fileName, const char* mode, int shareFlag) {
   return stream;
 }
 
+/******************************************************************************
+ *              _sopen (MSVCRT.@)
+ *
+ * Opens a file named by a Windows path for the low-level calls, with a sharing mode.
+ *
+ * PARAMS
+ *  fileName       [I] Windows path of the file (see win32/Crt.h for the drives)
+ *  openFlag       [I] _O_RDONLY, _O_WRONLY or _O_RDWR, with _O_BINARY, and any of
+ *                     _O_APPEND, _O_CREAT, _O_TRUNC, _O_EXCL and _O_NOINHERIT
+ *  shareFlag      [I] _SH_DENYNO, _SH_DENYRD, _SH_DENYWR or _SH_DENYRW
+ *  permissionMode [I] with _O_CREAT: _S_IREAD and/or _S_IWRITE
+ *
+ * RETURNS
+ *  Success: the descriptor, for _write and _close.
+ *  Failure: -1, with errno set: EINVAL for a bad or unimplemented argument, EEXIST for
+ *  _O_CREAT | _O_EXCL on a file that exists, EACCES for a folder, otherwise the reason
+ *  the host gave (ENOENT for a missing file or folder, ...).
+ *
+ * NOTES
+ *  Binary mode only: the runtime's text modes translate line ends in _write and _read,
+ *  which this layer does not do, so _O_TEXT, the wide text modes and a missing mode (the
+ *  runtime's default, text) fail with EINVAL rather than write other bytes than Windows
+ *  would. So do the runtime's hint and temporary-file flags. The sharing flag is checked
+ *  but never restricts others, as with _fsopen. A file made without _S_IWRITE in
+ *  `permissionMode` is read-only (the descriptor itself may still write).
+ *  A file that exists under its name as written is opened with one open(2); only when it
+ *  does not are the names matched ignoring case, and with _O_CREAT drive C:'s folder made,
+ *  as _fsopen does.
+ */
+int _sopen(const char* fileName, int openFlag, int shareFlag, int permissionMode) {
+  int hostFlags = 0;
+  if (fileName == nullptr || !HostOpenFlags(openFlag, hostFlags) || !IsShareFlag(shareFlag)) {
+    errno = EINVAL;
+    return -1;
+  }
+  const mode_t mode = (permissionMode & _S_IWRITE) != 0 ? 0666 : 0444;
+  try {
+    StackPath asWritten;
+    Resolved written;
+    if (!AppendAsWritten(fileName, asWritten, written.drive, written.rootSize)) {
+      errno = ENOENT;
+      return -1;
+    }
+    if (asWritten.TooLong()) {
+      errno = ENAMETOOLONG;
+      return -1;
+    }
+    if ((hostFlags & O_EXCL) == 0) {
+      // Without O_CREAT the name as written opens only what already exists under it.
+      const int fd = OpenHost(asWritten.c_str(), hostFlags & ~O_CREAT, mode);
+      if (fd >= 0 || (errno != ENOENT && errno != ENOTDIR)) {
+        return fd;
+      }
+    }
+    written.path.assign(asWritten.data(), asWritten.size());
+    if ((hostFlags & O_CREAT) != 0 && written.drive == 'c') {
+      const std::string drive = written.path.substr(0, written.rootSize);
+      if (!Exists(drive)) {
+        MakeFolders(drive);
+      }
+    }
+    return OpenHost(MatchCase(written).c_str(), hostFlags, mode);
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+    return -1;
+  }
+}
+
+/******************************************************************************
+ *              _write (MSVCRT.@)
+ *
+ * Writes bytes to a descriptor of _sopen, as they are (binary mode).
+ *
+ * PARAMS
+ *  fd     [I] the descriptor
+ *  buffer [I] the bytes
+ *  count  [I] how many
+ *
+ * RETURNS
+ *  Success: the number of bytes written: `count`, or fewer when the disk filled up.
+ *  Failure: -1, with errno set: EBADF for a descriptor that is not open for writing,
+ *  EINVAL for a null buffer or a count above INT_MAX, ENOSPC, ...
+ *
+ * NOTES
+ *  The bytes go in one write(2), repeated only for what a short write left; with
+ *  O_APPEND the block lands at the end of the file in one piece.
+ */
+int _write(int fd, const void* buffer, unsigned int count) {
+  if (count == 0) {
+    return write(fd, buffer, 0) < 0 ? -1 : 0;
+  }
+  if (buffer == nullptr || count > static_cast<unsigned int>(INT_MAX)) {
+    // The runtime looks at the descriptor first.
+    errno = fcntl(fd, F_GETFD) < 0 ? EBADF : EINVAL;
+    return -1;
+  }
+  const char* data = static_cast<const char*>(buffer);
+  std::size_t written = 0;
+  while (written < count) {
+    const ssize_t n = write(fd, data + written, count - written);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      if (n == 0) {
+        errno = ENOSPC;
+      }
+      return written > 0 ? static_cast<int>(written) : -1;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  return static_cast<int>(written);
+}
+
+/******************************************************************************
+ *              _close (MSVCRT.@)
+ *
+ * Closes a descriptor of _sopen.
+ *
+ * PARAMS
+ *  fd [I] the descriptor
+ *
+ * RETURNS
+ *  Success: 0.
+ *  Failure: -1, with errno set: EBADF for a descriptor that is not open.
+ *
+ * NOTES
+ *  An interrupted close(2) has still released the descriptor on Linux: that is success.
+ */
+int _close(int fd) {
+  if (close(fd) == 0 || errno == EINTR) {
+    return 0;
+  }
+  return -1;
+}
+
 namespace win32 {
 
 std::string UserDataFolder() {
-  std::string home = EnvOr("HOME", "");
+  const char* variable = std::getenv("HOME");
+  std::string home = variable != nullptr ? variable : "";
   if (home.empty()) {
     const passwd* user = getpwuid(getuid());
     home = user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "/tmp";

@@ -245,6 +245,13 @@ TEST(ExceptionReporterNoticeTest, ChangedObjectGetsItsOwnText) {
   EXPECT_EQ(ExceptionReporter::NotificationText(other, "entry"), "entry");
 }
 
+TEST_F(ExceptionReporterTest, NotifiedHeaderIsTheWholeHeaderLine) {
+  const ProgramException e("d", nullptr, SEVERITY_ERROR, "two\nlines", 4);
+  m_reporter.Report(e, FixedTime());
+  EXPECT_EQ(m_reporter.LastNotifiedHeader(), ExceptionReporter::BuildHeader(e));
+  EXPECT_EQ(Log(), "12/06/26 21:10:45\r\nERROR: (PROGRAM, two\r\nlines, 4)\r\nd\r\n\r\n");
+}
+
 // ---- The file -------------------------------------------------------------------
 
 TEST_F(ExceptionReporterTest, LogInAMissingFolderIsLostInSilence) {
