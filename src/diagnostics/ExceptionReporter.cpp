@@ -15,7 +15,6 @@ namespace pellacorm {
 
 namespace {
 
-constexpr std::size_t kTimeBufferSize = 128;
 // Room for a typical entry, so that building one allocates once.
 constexpr std::size_t kEntryCapacity = 256;
 
@@ -119,7 +118,7 @@ std::size_t ExceptionReporter::RenderTime(std::time_t time, const char* format, 
 }
 
 std::string ExceptionReporter::FormatTime(std::time_t time, const char* format) noexcept {
-  char buffer[kTimeBufferSize];
+  char buffer[kTimeTextSize];
   const std::size_t length = RenderTime(time, format, buffer, sizeof buffer);
   try {
     return std::string(buffer, length);
@@ -151,9 +150,8 @@ std::string ExceptionReporter::BuildHeader(const IException& exception) {
 }
 
 ExceptionReporter::Span ExceptionReporter::AppendEntry(std::string& entry, const IException& exception,
-                                                       std::time_t now) {
-  char timeText[kTimeBufferSize];
-  entry.append(timeText, RenderTime(now, "%c", timeText, sizeof timeText));
+                                                       std::string_view timeText) {
+  entry += timeText;
   entry += '\n';
   Span header;
   header.start = entry.size();
@@ -180,8 +178,17 @@ ExceptionReporter::Span ExceptionReporter::AppendEntry(std::string& entry, const
 
 std::string ExceptionReporter::BuildEntry(const IException& exception, std::time_t now) {
   std::string entry;
-  AppendEntry(entry, exception, now);
+  AppendEntry(entry, exception, FormatTime(now, "%c"));
   return entry;
+}
+
+std::string_view ExceptionReporter::TimeText(std::time_t now) noexcept {
+  if (!m_haveTime || now != m_timeOf) {
+    m_timeLength = RenderTime(now, "%c", m_timeText, sizeof m_timeText);
+    m_timeOf = now;
+    m_haveTime = true;
+  }
+  return std::string_view(m_timeText, m_timeLength);
 }
 
 std::string ExceptionReporter::NotificationText(const IException& exception, const std::string& entry) {
@@ -208,7 +215,7 @@ void ExceptionReporter::Report(const IException& exception, std::time_t now) noe
     std::string& entry = m_entry;
     entry.clear();
     entry.reserve(kEntryCapacity);
-    const Span header = AppendEntry(entry, exception, now);
+    const Span header = AppendEntry(entry, exception, TimeText(now));
     if (severity >= m_logThreshold) {
       AppendToLog(entry);
     }

@@ -74,6 +74,7 @@ class ExceptionReporter {
   ULONG RepeatCount() const noexcept { return m_repeatCount; }
 
  private:
+  static constexpr std::size_t kTimeTextSize = 128;
   struct LoadAtStartUp {};
   explicit ExceptionReporter(LoadAtStartUp) noexcept;
   // The reporter of Instance(): a static object, built by the start-up code.
@@ -90,8 +91,12 @@ class ExceptionReporter {
     std::size_t start = 0;
     std::size_t length = 0;
   };
-  // Appends the entry of BuildEntry to `entry`; where its header is in `entry`.
-  static Span AppendEntry(std::string& entry, const IException& exception, std::time_t now);
+  // Appends the entry of BuildEntry, with its time already rendered as `timeText`, to
+  // `entry`; where its header is in `entry`.
+  static Span AppendEntry(std::string& entry, const IException& exception, std::string_view timeText);
+  // The "%c" text of `now`. The last one is kept: the entries of one second share it,
+  // and the runtime reads the time zone once, so a second always renders the same.
+  std::string_view TimeText(std::time_t now) noexcept;
 
   void AppendToLog(const std::string& entry) noexcept;
   void Notify(const IException& exception, std::string_view header, const std::string& entry);
@@ -105,6 +110,11 @@ class ExceptionReporter {
   // does not allocate them anew.
   std::string m_entry;
   std::string m_logBytes;
+  // TimeText's last rendering.
+  bool m_haveTime = false;
+  std::time_t m_timeOf = 0;
+  std::size_t m_timeLength = 0;
+  char m_timeText[kTimeTextSize] = {};
 };
 
 }  // namespace pellacorm
