@@ -77,6 +77,19 @@ TEST_F(ExceptionReporterTest, ProgramExceptionHasNoDetailsAndNoResultLine) {
   EXPECT_EQ(Log(), entry + entry) << "repeated entries are written whole, never merged";
 }
 
+TEST_F(ExceptionReporterTest, EachEntryHasItsOwnTime) {
+  // The text of a second is kept for the entries that follow in it; an entry of
+  // another second, later or earlier, gets its own.
+  const ProgramException e("d", nullptr, SEVERITY_ERROR, "f", 1);
+  const std::time_t times[] = {FixedTime(), FixedTime(), FixedTime() + 1, FixedTime() - 86400, FixedTime()};
+  for (const std::time_t when : times) {
+    m_reporter.Report(e, when);
+  }
+  const std::string rest = "ERROR: (PROGRAM, f, 1)\r\nd\r\n\r\n";
+  EXPECT_EQ(Log(), "12/06/26 21:10:45\r\n" + rest + "12/06/26 21:10:45\r\n" + rest + "12/06/26 21:10:46\r\n" +
+                       rest + "12/05/26 21:10:45\r\n" + rest + "12/06/26 21:10:45\r\n" + rest);
+}
+
 TEST_F(ExceptionReporterTest, DetailsWithLineFeedsAreWrittenUnchanged) {
   const MAPIException e(MAPI_E_NOT_FOUND, nullptr, "a\nb", SEVERITY_SEVERE_ERROR, nullptr, 0);
   m_reporter.Report(e, FixedTime());
