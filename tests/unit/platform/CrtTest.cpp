@@ -13,6 +13,7 @@
 #include <climits>
 #include <string>
 
+#include "shared/CalendarTime.h"
 #include "support/TempFiles.h"
 
 namespace {
@@ -204,16 +205,7 @@ TEST_F(CrtFileTest, SopenHandsPermissionAndInheritanceToTheHost) {
 // crt_strftime renders formats of text and "%c" itself; they must read as the C
 // library's rendering of the expansion, out-of-range fields included.
 TEST(CrtStrftimeLayerTest, OwnRenderingOfPercentCAgreesWithTheCLibrary) {
-  auto time = [](int year, int month, int day, int hour, int minute, int second) {
-    std::tm when{};
-    when.tm_year = year - 1900;
-    when.tm_mon = month - 1;
-    when.tm_mday = day;
-    when.tm_hour = hour;
-    when.tm_min = minute;
-    when.tm_sec = second;
-    return when;
-  };
+  const auto time = testshared::CalendarTime;
   const std::tm times[] = {
       time(2026, 12, 6, 21, 10, 45), time(2000, 1, 1, 0, 0, 0),    time(1999, 9, 9, 9, 9, 60),
       time(2026, 13, 6, 21, 10, 45), time(2026, 0, 0, 24, 60, 61), time(2026, 1, 100, 1, 5, 5),
