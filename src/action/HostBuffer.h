@@ -20,19 +20,20 @@ class HostBufferWriter {
       : m_out(size == 0 ? nullptr : buffer), m_room(m_out == nullptr ? 0 : size - 1) {}
 
   void Append(std::string_view text) {
-    if (text.empty()) {
+    if (m_out == nullptr || text.empty()) {
       return;
     }
     // A whole text is copied with the length it has, which for a literal lets the
     // compiler copy it in place of calling memcpy.
-    const std::size_t length = text.size() <= m_room ? text.size() : m_room;
     if (text.size() <= m_room) {
       std::memcpy(m_out, text.data(), text.size());
-    } else if (length > 0) {
-      std::memcpy(m_out, text.data(), length);
+      m_out += text.size();
+      m_room -= text.size();
+      return;
     }
-    m_out += length;
-    m_room -= length;
+    std::memcpy(m_out, text.data(), m_room);
+    m_out += m_room;
+    m_room = 0;
   }
 
   void Finish() {
