@@ -7,26 +7,14 @@
 
 #include "memstore/Memstore.h"
 #include "scenarios/ScenarioTest.h"
+#include "shared/MatchedMessageId.h"
 
 namespace scenario {
 namespace {
 
-// The entry identifier of the message the rule matched: `size` recognisable bytes.
-std::vector<BYTE> MatchedMessageId(std::size_t size) {
-  std::vector<BYTE> id(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    id[i] = static_cast<BYTE>(0xA0 + i);
-  }
-  return id;
-}
+using testshared::MatchedMessageId;
 
-class FiredRuleTest : public ScenarioTest {
- protected:
-  HRESULT Fire(const char* command, const std::vector<BYTE>& id) {
-    return Iface()->Command(m_callback, command, static_cast<ULONG>(id.size()),
-                            reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id.data())));
-  }
-};
+using FiredRuleTest = ScenarioTest;
 
 TEST_F(FiredRuleTest, AFiredRuleLeavesOneHiddenRequestInTheInbox) {
   Install();

@@ -8,17 +8,12 @@
 #include <vector>
 
 #include "WindowsTestSupport.h"
+#include "shared/MatchedMessageId.h"
 
 namespace wintest {
 namespace {
 
-std::vector<BYTE> MatchedMessageId(std::size_t size) {
-  std::vector<BYTE> id(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    id[i] = static_cast<BYTE>(0xA0 + i);
-  }
-  return id;
-}
+using testshared::MatchedMessageId;
 
 using testshared::ErrorHeadline;
 using testshared::IsLogTime;

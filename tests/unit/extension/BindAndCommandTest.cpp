@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "diagnostics/ExceptionReporter.h"
+#include "shared/MatchedMessageId.h"
 #include "unit/extension/RuleExtTestSupport.h"
 
 namespace ruleext {
@@ -14,21 +15,9 @@ namespace {
 using pellacorm::CExchRuleExtTestAccess;
 using Access = CExchRuleExtTestAccess;
 
-std::vector<BYTE> MatchedMessageId(std::size_t size) {
-  std::vector<BYTE> id(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    id[i] = static_cast<BYTE>(0xA0 + i);
-  }
-  return id;
-}
+using testshared::MatchedMessageId;
 
-class CommandTest : public RuleExtTest {
- protected:
-  HRESULT Fire(const char* command, const std::vector<BYTE>& id) {
-    return Iface()->Command(m_callback, command, static_cast<ULONG>(id.size()),
-                            reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id.data())));
-  }
-};
+using CommandTest = RuleExtTest;
 
 TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReported) {
   Install();

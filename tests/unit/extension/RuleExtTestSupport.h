@@ -48,6 +48,11 @@ class RuleExtTest : public testsupport::MemstoreTest {
   void Install(HRESULT sessionResult = S_OK);
   pellacorm::CExchRuleExt& Ext() { return *static_cast<pellacorm::CExchRuleExt*>(m_ext); }
   pellacorm::IExchangeRuleExt* Iface() { return m_ext; }
+  // Command for the rule `command` that matched the message with entry identifier `id`.
+  HRESULT Fire(const char* command, const std::vector<BYTE>& id) {
+    return m_ext->Command(m_callback, command, static_cast<ULONG>(id.size()),
+                          reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id.data())));
+  }
 
   // The settings key's values.
   void SetString(const char* name, const std::string& value, DWORD type = REG_SZ);
