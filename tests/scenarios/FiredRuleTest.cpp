@@ -7,6 +7,7 @@
 
 #include "memstore/Memstore.h"
 #include "scenarios/ScenarioTest.h"
+#include "shared/ActionRequest.h"
 #include "shared/MatchedMessageId.h"
 
 namespace scenario {
@@ -24,13 +25,7 @@ TEST_F(FiredRuleTest, AFiredRuleLeavesOneHiddenRequestInTheInbox) {
 
   const auto requests = m_inbox.AssociatedMessages();
   ASSERT_EQ(requests.size(), 1u);
-  const auto& props = requests[0].Props();
-  ASSERT_TRUE(props.Get(PR_MESSAGE_CLASS_A).has_value());
-  EXPECT_EQ(props.Get(PR_MESSAGE_CLASS_A)->AsString(), "IPM.Pellacorm.Action");
-  ASSERT_TRUE(props.Get(PR_SUBJECT_A).has_value());
-  EXPECT_EQ(props.Get(PR_SUBJECT_A)->AsString(), "017P+1T1006Budget");
-  ASSERT_TRUE(props.Get(PR_ORIGINAL_ENTRYID).has_value());
-  EXPECT_EQ(props.Get(PR_ORIGINAL_ENTRYID)->AsBinary(), matched);
+  testshared::ExpectActionRequest(requests[0].Props(), "017P+1T1006Budget", matched);
   EXPECT_TRUE(m_inbox.Messages().empty()) << "the request is hidden: not in the normal contents";
   EXPECT_EQ(LogText(), "") << "a fired rule on a healthy profile logs nothing";
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "WindowsTestSupport.h"
+#include "shared/ActionRequest.h"
 #include "shared/MatchedMessageId.h"
 
 namespace wintest {
@@ -125,14 +126,8 @@ TEST_F(CommandTest, EveryAllocationFailureIsContained) {
       const bool written = requests.size() == requestsBefore + 1;
       ASSERT_TRUE(written || requests.size() == requestsBefore) << "at most one request per fired rule";
       if (written) {
-        const auto& props = requests.back().Props();
         EXPECT_EQ(hr, S_OK);
-        ASSERT_TRUE(props.Get(PR_MESSAGE_CLASS_A).has_value());
-        EXPECT_EQ(props.Get(PR_MESSAGE_CLASS_A)->AsString(), "IPM.Pellacorm.Action");
-        ASSERT_TRUE(props.Get(PR_SUBJECT_A).has_value());
-        EXPECT_EQ(props.Get(PR_SUBJECT_A)->AsString(), "017P+1T1006Budget");
-        ASSERT_TRUE(props.Get(PR_ORIGINAL_ENTRYID).has_value());
-        EXPECT_EQ(props.Get(PR_ORIGINAL_ENTRYID)->AsBinary(), matched);
+        testshared::ExpectActionRequest(requests.back().Props(), "017P+1T1006Budget", matched);
         completed = LogText().empty();
       } else {
         ++failedRuns;
