@@ -168,10 +168,19 @@ TEST_F(RegistryTest, ChangesByOthersAreSeenAndKeptByWriters) {
   size = sizeof data;
   EXPECT_EQ(RegQueryValueExA(key, "Theirs", nullptr, nullptr, data, &size), ERROR_SUCCESS);
   EXPECT_EQ(Bytes(data, data + size), (Bytes{1, 2}));
+  // A second rewrite at once, of the same length and differing in one byte, is seen
+  // too: the file's text, not its size or time, tells whether it changed.
+  ASSERT_TRUE(
+      testsupport::WriteHostFile(m_registry.File(),
+                                 "REGEDIT4\n; edited\n\n[HKEY_CURRENT_USER\\Software\\Shared]\r\n"
+                                 "\"Mine\"=dword:00000009\n\"Theirs\"=hex:01,\\\n  02\nnot a value\n"));
+  size = sizeof data;
+  EXPECT_EQ(RegQueryValueExA(key, "Mine", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+  EXPECT_EQ(data[0], 9);
 
   ASSERT_EQ(Set(key, "Third", REG_BINARY, {3}), ERROR_SUCCESS);
   const std::string text = m_registry.Text();
-  EXPECT_NE(text.find("\"Mine\"=dword:00000002\n\"Theirs\"=hex:01,02\n\"Third\"=hex:03\n"), std::string::npos)
+  EXPECT_NE(text.find("\"Mine\"=dword:00000009\n\"Theirs\"=hex:01,02\n\"Third\"=hex:03\n"), std::string::npos)
       << text;
 }
 

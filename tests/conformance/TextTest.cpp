@@ -190,6 +190,21 @@ TEST(CodePage932, ConvertsDoubleByteText) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
+TEST(CodePage932, EverySingleByteConvertsBackToItself) {
+  REQUIRE_ANSI_CODE_PAGE(japanese, 932);
+  for (int b = 1; b < 0x100; ++b) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(b))) {
+      continue;
+    }
+    const std::string byte(1, static_cast<char>(b));
+    const WideString unit = ToWide(byte);
+    ASSERT_EQ(unit.size(), 1u) << std::hex << b;
+    BOOL usedDefault = TRUE;
+    EXPECT_EQ(Hex(ToAnsi(unit, CP_ACP, &usedDefault)), Hex(byte)) << "unit " << Hex(unit);
+    EXPECT_FALSE(usedDefault) << std::hex << b;
+  }
+}
+
 TEST(CodePage932, CharactersWithSeveralCodesConvertToTheOneWindowsPicks) {
   REQUIRE_ANSI_CODE_PAGE(japanese, 932);
   const std::vector<Mapping> cases = {

@@ -2,10 +2,11 @@
 //
 // A key is known by its full path from its root ("HKEY_CURRENT_USER\Software\..."),
 // compared without regard to ASCII case, as are value names. An open key is a handle in
-// a table of this process: its key's path and the access it was opened with. Nothing of
-// the file is cached: each call reads it, and each change reads, changes and replaces it
-// under an exclusive lock (flock on "<file>.lock"), so that processes sharing the file
-// neither miss nor overwrite each other's changes. Values are stored as their type and
+// a table of this process: its key's path and the access it was opened with. Each call
+// reads the file, and each change reads, changes and replaces it under an exclusive lock
+// (flock on "<file>.lock"), so that processes sharing the file neither miss nor
+// overwrite each other's changes. Only the parse of the last text read is kept: a file
+// that reads the same bytes again is not parsed again. Values are stored as their type and
 // raw bytes; the ANSI calls here do no conversion, so sizes are byte counts as given.
 #include "win32/Registry.h"
 
@@ -69,6 +70,11 @@ class Hive {
     return it == m_keys.end() ? nullptr : &it->second;
   }
 
+  const Key* Find(const std::string& path) const {
+    auto it = m_keys.find(Fold(path));
+    return it == m_keys.end() ? nullptr : &it->second;
+  }
+
   // The key and every missing key above it; returns the key.
   Key& Ensure(const std::string& path) {
     for (std::size_t slash = path.find('\\'); slash != std::string::npos;
@@ -100,8 +106,9 @@ class Hive {
   std::map<std::string, Key> m_keys;
 };
 
-Value* FindValue(Key& key, const std::string& name) {
-  for (Value& value : key.values) {
+template <typename KeyType>
+auto FindValue(KeyType& key, const std::string& name) -> decltype(&key.values.front()) {
+  for (auto& value : key.values) {
     if (SameName(value.name, name)) {
       return &value;
     }
@@ -530,13 +537,29 @@ LONG JoinPath(const std::string& base, LPCSTR subKey, std::string& path) {
   }
 }
 
-LONG Load(Hive& hive) {
+// The last text read from the registry file, and its keys.
+struct ParsedFile {
+  std::string text;
+  Hive hive;
+};
+std::unique_ptr<const ParsedFile> g_parsed;  // under g_mutex
+
+// The keys of the registry file as it is now; null when it cannot be read. The file is
+// read on every call, so a change by another process is seen at once; its text is
+// parsed again only when it differs from the last one read. The caller holds g_mutex,
+// and the keys stay valid until its next call.
+const Hive* Load() {
   std::string text;
   if (!ReadWholeFile(win32::RegistryFile(), text)) {
-    return ERROR_ACCESS_DENIED;
+    return nullptr;
   }
-  Parse(text, hive);
-  return ERROR_SUCCESS;
+  if (g_parsed == nullptr || g_parsed->text != text) {
+    auto parsed = std::make_unique<ParsedFile>();
+    Parse(text, parsed->hive);
+    parsed->text = std::move(text);
+    g_parsed = std::move(parsed);
+  }
+  return &g_parsed->hive;
 }
 
 LONG Save(const Hive& hive) {
@@ -561,11 +584,11 @@ LONG ChangeKey(HKEY key, Change change) {
     return ERROR_ACCESS_DENIED;
   }
   FileLock fileLock(win32::RegistryFile());
-  Hive hive;
-  const LONG loaded = Load(hive);
-  if (loaded != ERROR_SUCCESS) {
-    return loaded;
+  const Hive* loaded = Load();
+  if (loaded == nullptr) {
+    return ERROR_ACCESS_DENIED;
   }
+  Hive hive = *loaded;
   Key* found = hive.Find(open.path);
   if (found == nullptr) {
     return ERROR_KEY_DELETED;
@@ -627,12 +650,11 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired
     if (joined != ERROR_SUCCESS) {
       return joined;
     }
-    Hive hive;
-    const LONG loaded = Load(hive);
-    if (loaded != ERROR_SUCCESS) {
-      return loaded;
+    const Hive* hive = Load();
+    if (hive == nullptr) {
+      return ERROR_ACCESS_DENIED;
     }
-    const Key* found = hive.Find(path);
+    const Key* found = hive->Find(path);
     if (found == nullptr) {
       return ERROR_FILE_NOT_FOUND;
     }
@@ -685,15 +707,14 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
       return joined;
     }
     FileLock fileLock(win32::RegistryFile());
-    Hive hive;
-    const LONG loaded = Load(hive);
-    if (loaded != ERROR_SUCCESS) {
-      return loaded;
+    const Hive* loaded = Load();
+    if (loaded == nullptr) {
+      return ERROR_ACCESS_DENIED;
     }
-    if (hive.Find(base.path) == nullptr) {
+    if (loaded->Find(base.path) == nullptr) {
       return ERROR_KEY_DELETED;
     }
-    if (const Key* found = hive.Find(path)) {
+    if (const Key* found = loaded->Find(path)) {
       *result = NewHandle(found->path, desired);
       if (disposition != nullptr) {
         *disposition = REG_OPENED_EXISTING_KEY;
@@ -703,6 +724,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
     if ((base.access & KEY_CREATE_SUB_KEY) == 0) {
       return ERROR_ACCESS_DENIED;
     }
+    Hive hive = *loaded;
     const std::string created = hive.Ensure(path).path;
     const LONG saved = Save(hive);
     if (saved != ERROR_SUCCESS) {
@@ -758,12 +780,11 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
     if ((open.access & KEY_QUERY_VALUE) == 0) {
       return ERROR_ACCESS_DENIED;
     }
-    Hive hive;
-    const LONG loaded = Load(hive);
-    if (loaded != ERROR_SUCCESS) {
-      return loaded;
+    const Hive* hive = Load();
+    if (hive == nullptr) {
+      return ERROR_ACCESS_DENIED;
     }
-    Key* found = hive.Find(open.path);
+    const Key* found = hive->Find(open.path);
     if (found == nullptr) {
       return ERROR_KEY_DELETED;
     }
@@ -913,17 +934,17 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
       return ERROR_ACCESS_DENIED;
     }
     FileLock fileLock(win32::RegistryFile());
-    Hive hive;
-    const LONG loaded = Load(hive);
-    if (loaded != ERROR_SUCCESS) {
-      return loaded;
-    }
-    if (hive.Find(path) == nullptr) {
-      return ERROR_FILE_NOT_FOUND;
-    }
-    if (hive.HasSubkeys(path)) {
+    const Hive* loaded = Load();
+    if (loaded == nullptr) {
       return ERROR_ACCESS_DENIED;
     }
+    if (loaded->Find(path) == nullptr) {
+      return ERROR_FILE_NOT_FOUND;
+    }
+    if (loaded->HasSubkeys(path)) {
+      return ERROR_ACCESS_DENIED;
+    }
+    Hive hive = *loaded;
     hive.Erase(path);
     return Save(hive);
   } catch (const std::bad_alloc&) {

@@ -166,13 +166,26 @@ int DecodeSingle932(BYTE b) {
   }
 }
 
+// The inverse of DecodeSingle932: the single byte that stands for `u`, or -1.
 int EncodeSingle932(char16_t u) {
-  for (int b = 0; b < 0x100; ++b) {
-    if (!IsLead932(static_cast<BYTE>(b)) && DecodeSingle932(static_cast<BYTE>(b)) == u) {
-      return b;
-    }
+  if (u < 0x80) {
+    return u;
   }
-  return -1;
+  if (u >= 0xFF61 && u <= 0xFF9F) {
+    return 0xA1 + (u - 0xFF61);
+  }
+  switch (u) {
+    case 0x0080:
+      return 0x80;
+    case 0xF8F0:
+      return 0xA0;
+    case 0xF8F1:
+    case 0xF8F2:
+    case 0xF8F3:
+      return 0xFD + (u - 0xF8F1);
+    default:
+      return -1;
+  }
 }
 
 // ---------------------------------------------------------------------------------
