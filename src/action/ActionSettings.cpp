@@ -261,4 +261,9 @@ void CommandView::CopyDisplayName(LPSTR buffer, ULONG size) const {
   writer.Finish();
 }
 
+void CopyCommandDisplayName(std::string_view command, LPSTR buffer, ULONG size) {
+  const CommandView view(command);
+  view.CopyDisplayName(buffer, size);
+}
+
 }  // namespace pellacorm

@@ -68,4 +68,8 @@ class CommandView {
   std::string_view m_topic;
 };
 
+// CommandView(command).CopyDisplayName(buffer, size), as one call: the client asks for
+// display names often, and one function that both reads and writes spares it a call.
+void CopyCommandDisplayName(std::string_view command, LPSTR buffer, ULONG size);
+
 }  // namespace pellacorm

@@ -14,7 +14,7 @@ STDMETHODIMP CExchRuleExt::QueryCommandDisplayName(IRuleExtCallback* /*callback*
   try {
     // Read in place and written straight into the client's buffer: nothing of the
     // command is copied on the way.
-    CommandView(command).CopyDisplayName(displayName, cbDisplayName);
+    CopyCommandDisplayName(command, displayName, cbDisplayName);
   } catch (const std::bad_alloc&) {
     // Nothing has been written: the copy starts only once every part is at hand.
     return E_OUTOFMEMORY;
