@@ -363,6 +363,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t flags = data[0];
   const DWORD capacity = data[1] + ((flags & 4) != 0 ? 256u : 0u);
   std::remove(g_host->folder.RegistryFile().c_str());
+  const std::size_t openKeys = win32::OpenKeyCount();
 
   std::map<std::string, Stored> written;
   if ((flags & 1) != 0) {
@@ -411,6 +412,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static_assert(kSettingNames == 5, "CheckLoadAndInstall reads the first five names");
   if ((flags & 2) != 0) {
     CheckLoadAndInstall(values);
+  }
+  if (win32::OpenKeyCount() != openKeys) {
+    Fail("%zu registry keys left open", win32::OpenKeyCount() - openKeys);
   }
   return 0;
 }

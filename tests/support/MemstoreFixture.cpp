@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include "mapi32/Diagnostics.h"
+#include "win32/Registry.h"
 #endif
 
 namespace testsupport {
@@ -49,7 +50,11 @@ pellacorm::ComPtr<IMAPIFolder> MemstoreTest::OpenFolder(IMsgStore* store, const 
   return pellacorm::ComPtr<IMAPIFolder>::Attach(static_cast<IMAPIFolder*>(opened.Detach()));
 }
 
-MemstoreTest::MemstoreTest() : m_start(memstore::Ledger::Now()) {}
+MemstoreTest::MemstoreTest() : m_start(memstore::Ledger::Now()) {
+#ifndef _WIN32
+  m_openKeys = win32::OpenKeyCount();
+#endif
+}
 
 MemstoreTest::~MemstoreTest() {
   if (!m_checked) {
@@ -66,6 +71,7 @@ void MemstoreTest::CheckLedger() {
   m_checked = true;
 #ifndef _WIN32
   Mapi32FailAllocation(0);  // a test that armed an allocation failure leaves none behind
+  EXPECT_EQ(win32::OpenKeyCount(), m_openKeys) << "The test left registry keys open";
 #endif
   profile.Faults().Clear();
   const std::string report = LiveSinceStart();

@@ -1,6 +1,7 @@
 // A GoogleTest fixture for tests that run on memstore. It holds a fresh profile and
 // checks, after every test, that nothing the test made is still live: no memstore object
-// created during the test and no MAPI buffer beyond those live at its start. The check
+// created during the test, no MAPI buffer beyond those live at its start and, on Linux,
+// no registry key beyond those open at its start. The check
 // runs in TearDown and, should a derived fixture's TearDown not call this one, in the
 // destructor; a test cannot skip it.
 //
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 
 #include "memstore/Memstore.h"
@@ -76,6 +78,7 @@ class MemstoreTest : public ::testing::Test {
   void CheckLedger();
 
   memstore::Ledger::Mark m_start;
+  std::size_t m_openKeys = 0;  // registry keys open at the start (the Linux layer counts them)
   bool m_checked = false;
 };
 

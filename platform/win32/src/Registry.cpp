@@ -609,6 +609,11 @@ std::string RegistryFile() {
   return UserDataFolder() + "/user.reg";
 }
 
+std::size_t OpenKeyCount() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return g_handles.size();
+}
+
 }  // namespace win32
 
 /******************************************************************************

@@ -10,6 +10,7 @@
 // change rewrites it atomically (a new file renamed over the old one).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "win32/Types.h"
@@ -67,4 +68,8 @@ LSTATUS RegCloseKey(HKEY key);
 namespace win32 {
 // The host path of the registry file that the calls above use now.
 std::string RegistryFile();
+// The number of key handles this process has opened and not closed: what a test
+// compares before and after the code it runs, as it would count a process's handles
+// on Windows.
+std::size_t OpenKeyCount();
 }  // namespace win32
