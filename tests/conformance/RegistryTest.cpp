@@ -156,11 +156,13 @@ TEST_F(RegistryTest, ValuesOfEveryTypeComeBackByteForByte) {
 TEST_F(RegistryTest, ChangesByOthersAreSeenAndKeptByWriters) {
   HKEY key = Create("Software\\Shared");
   ASSERT_EQ(Set(key, "Mine", REG_DWORD, {1, 0, 0, 0}), ERROR_SUCCESS);
-  // Another process rewrites the file, by hand, with line continuations and comments.
+  // Another process rewrites the file, by hand, with line continuations, comments and
+  // a key that no call could name.
   ASSERT_TRUE(
       testsupport::WriteHostFile(m_registry.File(),
                                  "REGEDIT4\n; edited\n\n[HKEY_CURRENT_USER\\Software\\Shared]\r\n"
-                                 "\"Mine\"=dword:00000002\n\"Theirs\"=hex:01,\\\n  02\nnot a value\n"));
+                                 "\"Mine\"=dword:00000002\n\"Theirs\"=hex:01,\\\n  02\nnot a value\n"
+                                 "[HKEY_CURRENT_USER\\Software\\\\Shared]\n\"Lost\"=dword:00000001\n"));
   BYTE data[4] = {};
   DWORD size = sizeof data;
   EXPECT_EQ(RegQueryValueExA(key, "Mine", nullptr, nullptr, data, &size), ERROR_SUCCESS);
@@ -169,19 +171,23 @@ TEST_F(RegistryTest, ChangesByOthersAreSeenAndKeptByWriters) {
   EXPECT_EQ(RegQueryValueExA(key, "Theirs", nullptr, nullptr, data, &size), ERROR_SUCCESS);
   EXPECT_EQ(Bytes(data, data + size), (Bytes{1, 2}));
   // A second rewrite at once, of the same length and differing in one byte, is seen
-  // too: the file's text, not its size or time, tells whether it changed.
+  // too: the file's text, not its size or time, tells whether it changed. The key with
+  // an empty name in its path, which no call could open, is dropped with its value.
   ASSERT_TRUE(
       testsupport::WriteHostFile(m_registry.File(),
                                  "REGEDIT4\n; edited\n\n[HKEY_CURRENT_USER\\Software\\Shared]\r\n"
-                                 "\"Mine\"=dword:00000009\n\"Theirs\"=hex:01,\\\n  02\nnot a value\n"));
+                                 "\"Mine\"=dword:00000009\n\"Theirs\"=hex:01,\\\n  02\nnot a value\n"
+                                 "[HKEY_CURRENT_USER\\Software\\\\Shared]\n\"Lost\"=dword:00000001\n"));
   size = sizeof data;
   EXPECT_EQ(RegQueryValueExA(key, "Mine", nullptr, nullptr, data, &size), ERROR_SUCCESS);
   EXPECT_EQ(data[0], 9);
+  EXPECT_EQ(RegQueryValueExA(key, "Lost", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
 
   ASSERT_EQ(Set(key, "Third", REG_BINARY, {3}), ERROR_SUCCESS);
   const std::string text = m_registry.Text();
   EXPECT_NE(text.find("\"Mine\"=dword:00000009\n\"Theirs\"=hex:01,02\n\"Third\"=hex:03\n"), std::string::npos)
       << text;
+  EXPECT_EQ(text.find("Lost"), std::string::npos) << text;
 }
 
 #endif

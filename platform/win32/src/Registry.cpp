@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -42,16 +43,28 @@ struct Key {
   std::vector<Value> values;
 };
 
+// Names compare without regard to ASCII case, whatever the C library's locale.
+char FoldChar(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string Fold(const std::string& text) {
   std::string folded(text);
   for (char& c : folded) {
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    c = FoldChar(c);
   }
   return folded;
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && Fold(a) == Fold(b);
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldChar(x) == FoldChar(y); });
+}
+
+// A key path the calls accept: names separated by single backslashes, none empty.
+bool IsWellFormedPath(const std::string& path) {
+  return !path.empty() && path.front() != '\\' && path.back() != '\\' &&
+         path.find("\\\\") == std::string::npos;
 }
 
 const char* const kCurrentUser = "HKEY_CURRENT_USER";
@@ -75,13 +88,19 @@ class Hive {
     return it == m_keys.end() ? nullptr : &it->second;
   }
 
-  // The key and every missing key above it; returns the key.
+  // The key and every missing key above it; returns the key. A key's parents exist
+  // while it does (a key with subkeys is not erased), so a key found ends the work.
   Key& Ensure(const std::string& path) {
-    for (std::size_t slash = path.find('\\'); slash != std::string::npos;
-         slash = path.find('\\', slash + 1)) {
-      Insert(path.substr(0, slash));
+    const std::string folded = Fold(path);
+    auto found = m_keys.find(folded);
+    if (found != m_keys.end()) {
+      return found->second;
     }
-    return Insert(path);
+    for (std::size_t slash = folded.find('\\'); slash != std::string::npos;
+         slash = folded.find('\\', slash + 1)) {
+      Insert(folded.substr(0, slash), path, slash);
+    }
+    return Insert(folded, path, path.size());
   }
 
   bool HasSubkeys(const std::string& path) const {
@@ -95,10 +114,12 @@ class Hive {
   const std::map<std::string, Key>& Keys() const { return m_keys; }
 
  private:
-  Key& Insert(const std::string& path) {
-    auto inserted = m_keys.emplace(Fold(path), Key{});
+  // The key of the folded path `folded`, made with the first `length` bytes of `path`
+  // as its name when it is new.
+  Key& Insert(std::string folded, const std::string& path, std::size_t length) {
+    auto inserted = m_keys.try_emplace(std::move(folded));
     if (inserted.second) {
-      inserted.first->second.path = path;
+      inserted.first->second.path = path.substr(0, length);
     }
     return inserted.first->second;
   }
@@ -122,7 +143,7 @@ int HexDigit(char c) {
   if (c >= '0' && c <= '9') {
     return c - '0';
   }
-  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  c = FoldChar(c);
   if (c >= 'a' && c <= 'f') {
     return c - 'a' + 10;
   }
@@ -275,9 +296,10 @@ void Parse(const std::string& text, Hive& hive) {
       if (line.back() != ']' || line.size() < 3 || line[1] == '-') {
         continue;
       }
+      // A key whose path the calls would refuse is skipped with its values.
       const std::string path = line.substr(1, line.size() - 2);
       const std::string root = path.substr(0, path.find('\\'));
-      if (SameName(root, kCurrentUser) || SameName(root, kLocalMachine)) {
+      if (IsWellFormedPath(path) && (SameName(root, kCurrentUser) || SameName(root, kLocalMachine))) {
         current = &hive.Ensure(path);
       }
       continue;
