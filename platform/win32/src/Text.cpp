@@ -141,29 +141,32 @@ const Tables932& Get932() {
   return tables;
 }
 
-// Single bytes of 932 other than ASCII: half-width katakana, and the four bytes that
-// Windows maps into the private use area or to U+0080.
+// Single bytes of 932 other than ASCII: half-width katakana (0xA1..0xDF from U+FF61),
+// and the five bytes below, which Windows maps to U+0080 and into the private use area.
+struct Single932 {
+  BYTE byte;
+  char16_t unit;
+};
+constexpr Single932 kOtherSingle932[] = {
+    {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3},
+};
+constexpr BYTE kFirstKatakana932 = 0xA1;
+constexpr BYTE kLastKatakana932 = 0xDF;
+constexpr char16_t kFirstKatakanaUnit = 0xFF61;
+
 int DecodeSingle932(BYTE b) {
   if (b < 0x80) {
     return b;
   }
-  if (b >= 0xA1 && b <= 0xDF) {
-    return 0xFF61 + (b - 0xA1);
+  if (b >= kFirstKatakana932 && b <= kLastKatakana932) {
+    return kFirstKatakanaUnit + (b - kFirstKatakana932);
   }
-  switch (b) {
-    case 0x80:
-      return 0x0080;
-    case 0xA0:
-      return 0xF8F0;
-    case 0xFD:
-      return 0xF8F1;
-    case 0xFE:
-      return 0xF8F2;
-    case 0xFF:
-      return 0xF8F3;
-    default:
-      return -1;
+  for (const Single932& single : kOtherSingle932) {
+    if (single.byte == b) {
+      return single.unit;
+    }
   }
+  return -1;
 }
 
 // The inverse of DecodeSingle932: the single byte that stands for `u`, or -1.
@@ -171,21 +174,15 @@ int EncodeSingle932(char16_t u) {
   if (u < 0x80) {
     return u;
   }
-  if (u >= 0xFF61 && u <= 0xFF9F) {
-    return 0xA1 + (u - 0xFF61);
+  if (u >= kFirstKatakanaUnit && u <= kFirstKatakanaUnit + (kLastKatakana932 - kFirstKatakana932)) {
+    return kFirstKatakana932 + (u - kFirstKatakanaUnit);
   }
-  switch (u) {
-    case 0x0080:
-      return 0x80;
-    case 0xF8F0:
-      return 0xA0;
-    case 0xF8F1:
-    case 0xF8F2:
-    case 0xF8F3:
-      return 0xFD + (u - 0xF8F1);
-    default:
-      return -1;
+  for (const Single932& single : kOtherSingle932) {
+    if (single.unit == u) {
+      return single.byte;
+    }
   }
+  return -1;
 }
 
 // ---------------------------------------------------------------------------------
