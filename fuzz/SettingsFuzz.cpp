@@ -414,7 +414,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckLoadAndInstall(values);
   }
   if (win32::OpenKeyCount() != openKeys) {
-    Fail("%zu registry keys left open", win32::OpenKeyCount() - openKeys);
+    Fail("%zu registry keys open after the input, %zu before", win32::OpenKeyCount(), openKeys);
   }
   return 0;
 }

@@ -61,7 +61,8 @@ bool SameName(const std::string& a, const std::string& b) {
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldChar(x) == FoldChar(y); });
 }
 
-// A key path the calls accept: names separated by single backslashes, none empty.
+// A key path as the calls make them: names separated by single backslashes, none
+// empty, and no backslash at either end.
 bool IsWellFormedPath(const std::string& path) {
   return !path.empty() && path.front() != '\\' && path.back() != '\\' &&
          path.find("\\\\") == std::string::npos;
@@ -109,7 +110,14 @@ class Hive {
     return it != m_keys.end() && it->first.compare(0, prefix.size(), prefix) == 0;
   }
 
-  void Erase(const std::string& path) { m_keys.erase(Fold(path)); }
+  // Removes the key unless it has subkeys (which Ensure relies on); false when it has.
+  bool Erase(const std::string& path) {
+    if (HasSubkeys(path)) {
+      return false;
+    }
+    m_keys.erase(Fold(path));
+    return true;
+  }
 
   const std::map<std::string, Key>& Keys() const { return m_keys; }
 
@@ -266,7 +274,8 @@ std::string Trim(const std::string& line) {
 }
 
 // Reads the hive from its text. Lines it does not understand are skipped, so one bad
-// line loses one value, never the registry.
+// line loses one value, never the registry; a bad key line loses the values below it.
+// What is skipped is not written back when the file is next rewritten.
 void Parse(const std::string& text, Hive& hive) {
   Key* current = nullptr;
   std::size_t pos = 0;
@@ -968,11 +977,10 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     if (loaded->Find(path) == nullptr) {
       return ERROR_FILE_NOT_FOUND;
     }
-    if (loaded->HasSubkeys(path)) {
-      return ERROR_ACCESS_DENIED;
-    }
     Hive hive = *loaded;
-    hive.Erase(path);
+    if (!hive.Erase(path)) {
+      return ERROR_ACCESS_DENIED;  // it has subkeys
+    }
     return Save(hive);
   } catch (const std::bad_alloc&) {
     return ERROR_NOT_ENOUGH_MEMORY;
