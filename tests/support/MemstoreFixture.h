@@ -1,9 +1,9 @@
 // A GoogleTest fixture for tests that run on memstore. It holds a fresh profile and
 // checks, after every test, that nothing the test made is still live: no memstore object
 // created during the test, no MAPI buffer beyond those live at its start and, on Linux,
-// no registry key beyond those open at its start. The check
-// runs in TearDown and, should a derived fixture's TearDown not call this one, in the
-// destructor; a test cannot skip it.
+// no registry key beyond those open at its start. The check runs in TearDown and,
+// should a derived fixture's TearDown not call this one, in the destructor; a test
+// cannot skip it.
 //
 //   class MyTest : public testsupport::MemstoreTest {};
 //   TEST_F(MyTest, Something) {

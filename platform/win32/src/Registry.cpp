@@ -79,10 +79,7 @@ class Hive {
     Ensure(kLocalMachine);
   }
 
-  Key* Find(const std::string& path) {
-    auto it = m_keys.find(Fold(path));
-    return it == m_keys.end() ? nullptr : &it->second;
-  }
+  Key* Find(const std::string& path) { return const_cast<Key*>(static_cast<const Hive&>(*this).Find(path)); }
 
   const Key* Find(const std::string& path) const {
     auto it = m_keys.find(Fold(path));
