@@ -211,15 +211,9 @@ void CheckRawRead(HKEY key, const char* name, const Stored& raw, DWORD capacity)
 }
 
 // One value from RegSetValueExA, as the test meant to store it.
-void SetValue(const char* name, DWORD type, const std::vector<BYTE>& bytes) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(CurrentUser(), kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
-    Fail("cannot create the settings key");
-  }
+void SetValue(HKEY key, const char* name, DWORD type, const std::vector<BYTE>& bytes) {
   const LSTATUS set = RegSetValueExA(key, name, 0, type, bytes.empty() ? nullptr : bytes.data(),
                                      static_cast<DWORD>(bytes.size()));
-  RegCloseKey(key);
   if (set != ERROR_SUCCESS) {
     Fail("RegSetValueExA(\"%s\") answered %ld", name, static_cast<long>(set));
   }
@@ -228,6 +222,14 @@ void SetValue(const char* name, DWORD type, const std::vector<BYTE>& bytes) {
 // Reads records from `data` and stores them; answers what each name should hold.
 std::map<std::string, Stored> StoreRecords(const std::uint8_t* data, std::size_t size) {
   std::map<std::string, Stored> expected;
+  if (size < 4) {
+    return expected;
+  }
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(CurrentUser(), kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    Fail("cannot create the settings key");
+  }
   std::size_t pos = 0;
   for (std::size_t record = 0; record < kMaxRecords && size - pos >= 4; ++record) {
     // Name and entry-identifier choice, type, two bytes of length, the bytes.
@@ -256,9 +258,10 @@ std::map<std::string, Stored> StoreRecords(const std::uint8_t* data, std::size_t
     }
     bytes.insert(bytes.end(), data + pos, data + pos + length);
     pos += length;
-    SetValue(name, type, bytes);
+    SetValue(key, name, type, bytes);
     expected[Folded(name)] = Stored{true, type, bytes};
   }
+  RegCloseKey(key);
   return expected;
 }
 

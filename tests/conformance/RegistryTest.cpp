@@ -189,6 +189,32 @@ TEST_F(RegistryTest, ChangesByOthersAreSeenAndKeptByWriters) {
   EXPECT_EQ(text.find("Lost"), std::string::npos) << text;
 }
 
+// Our layer's file: its folder is made with it, and a text many reads long reads whole.
+TEST_F(RegistryTest, TheFileIsMadeWithItsFolderAndReadWhole) {
+  testsupport::TempFolder root;
+  const std::string file = root.Path() + "/new/deeper/user.reg";
+  testsupport::ScopedEnv env("WIN32_REGISTRY_FILE", file.c_str());
+  HKEY key = Create("Software\\Grown");
+  Bytes big(20000);
+  for (std::size_t i = 0; i < big.size(); ++i) {
+    big[i] = static_cast<BYTE>(i * 7);
+  }
+  ASSERT_EQ(Set(key, "Big", REG_BINARY, big), ERROR_SUCCESS);
+  ASSERT_EQ(Set(key, "After", REG_DWORD, {5, 0, 0, 0}), ERROR_SUCCESS);
+  EXPECT_GT(testsupport::ReadHostFile(file).size(), 3 * big.size()) << "written as hex";
+
+  Bytes data(big.size() + 1);
+  DWORD size = static_cast<DWORD>(data.size());
+  ASSERT_EQ(RegQueryValueExA(key, "Big", nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
+  data.resize(size);
+  EXPECT_EQ(data, big);
+  DWORD number = 0;
+  size = sizeof number;
+  EXPECT_EQ(RegQueryValueExA(key, "After", nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(number, 5u);
+}
+
 #endif
 
 TEST_F(RegistryTest, DeletingValuesAndKeys) {

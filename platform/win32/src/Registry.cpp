@@ -399,7 +399,10 @@ std::string Serialize(const Hive& hive) {
   return text;
 }
 
+// Reads the file at `path` into `text`, which keeps its capacity from call to call.
+// A missing file reads as empty.
 bool ReadWholeFile(const std::string& path, std::string& text) {
+  text.clear();
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return errno == ENOENT;  // no file yet: an empty registry
@@ -415,6 +418,10 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
       return n == 0;
     }
     text.append(chunk, static_cast<std::size_t>(n));
+    if (static_cast<std::size_t>(n) < sizeof chunk) {
+      close(fd);  // a regular file reads short only at its end
+      return true;
+    }
   }
 }
 
@@ -435,9 +442,13 @@ void MakeFolders(const std::string& folder) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& text) {
-  MakeFolders(Folder(path));
   std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(&temp[0]);
+  int fd = mkstemp(&temp[0]);
+  if (fd < 0 && errno == ENOENT) {  // the registry's first file: make its folder
+    MakeFolders(Folder(path));
+    temp = path + ".XXXXXX";
+    fd = mkstemp(&temp[0]);
+  }
   if (fd < 0) {
     return false;
   }
@@ -462,8 +473,12 @@ bool WriteWholeFile(const std::string& path, const std::string& text) {
 class FileLock {
  public:
   explicit FileLock(const std::string& registryFile) {
-    MakeFolders(Folder(registryFile));
-    m_fd = open((registryFile + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const std::string lockFile = registryFile + ".lock";
+    m_fd = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd < 0 && errno == ENOENT) {  // no folder yet: make it
+      MakeFolders(Folder(registryFile));
+      m_fd = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    }
     if (m_fd >= 0) {
       while (flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
       }
@@ -571,20 +586,20 @@ struct ParsedFile {
   Hive hive;
 };
 std::unique_ptr<const ParsedFile> g_parsed;  // under g_mutex
+std::string g_readBuffer;                    // under g_mutex: what the file reads now
 
 // The keys of the registry file as it is now; null when it cannot be read. The file is
 // read on every call, so a change by another process is seen at once; its text is
 // parsed again only when it differs from the last one read. The caller holds g_mutex,
 // and the keys stay valid until its next call.
 const Hive* Load() {
-  std::string text;
-  if (!ReadWholeFile(win32::RegistryFile(), text)) {
+  if (!ReadWholeFile(win32::RegistryFile(), g_readBuffer)) {
     return nullptr;
   }
-  if (g_parsed == nullptr || g_parsed->text != text) {
+  if (g_parsed == nullptr || g_parsed->text != g_readBuffer) {
     auto parsed = std::make_unique<ParsedFile>();
-    Parse(text, parsed->hive);
-    parsed->text = std::move(text);
+    Parse(g_readBuffer, parsed->hive);
+    parsed->text = g_readBuffer;
     g_parsed = std::move(parsed);
   }
   return &g_parsed->hive;
