@@ -533,19 +533,16 @@ REGSAM MapGenericAccess(REGSAM desired) {
   return access;
 }
 
-// The path and access of an open key; false for a handle that is not open.
-bool Lookup(HKEY key, OpenKey& out) {
+// The path and access of an open key, or null for a handle that is not open. The
+// caller holds g_mutex; the record stays valid while it does.
+const OpenKey* Lookup(HKEY key) {
+  static const OpenKey kCurrentUserKey{kCurrentUser, KEY_ALL_ACCESS};
+  static const OpenKey kLocalMachineKey{kLocalMachine, KEY_ALL_ACCESS};
   if (const char* root = PredefinedRoot(key)) {
-    out.path = root;
-    out.access = KEY_ALL_ACCESS;
-    return true;
+    return root == kCurrentUser ? &kCurrentUserKey : &kLocalMachineKey;
   }
-  auto it = g_handles.find(key);
-  if (it == g_handles.end()) {
-    return false;
-  }
-  out = it->second;
-  return true;
+  const auto it = g_handles.find(key);
+  return it == g_handles.end() ? nullptr : &it->second;
 }
 
 HKEY NewHandle(const std::string& path, REGSAM access) {
@@ -619,11 +616,11 @@ bool IsStringType(DWORD type) {
 template <typename Change>
 LONG ChangeKey(HKEY key, Change change) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  OpenKey open;
-  if (!Lookup(key, open)) {
+  const OpenKey* open = Lookup(key);
+  if (open == nullptr) {
     return ERROR_INVALID_HANDLE;
   }
-  if ((open.access & KEY_SET_VALUE) == 0) {
+  if ((open->access & KEY_SET_VALUE) == 0) {
     return ERROR_ACCESS_DENIED;
   }
   FileLock fileLock(win32::RegistryFile());
@@ -632,7 +629,7 @@ LONG ChangeKey(HKEY key, Change change) {
     return ERROR_ACCESS_DENIED;
   }
   Hive hive = *loaded;
-  Key* found = hive.Find(open.path);
+  Key* found = hive.Find(open->path);
   if (found == nullptr) {
     return ERROR_KEY_DELETED;
   }
@@ -689,12 +686,12 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired
   *result = nullptr;
   try {
     std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey base;
-    if (!Lookup(key, base)) {
+    const OpenKey* base = Lookup(key);
+    if (base == nullptr) {
       return ERROR_INVALID_HANDLE;
     }
     std::string path;
-    const LONG joined = JoinPath(base.path, subKey, path);
+    const LONG joined = JoinPath(base->path, subKey, path);
     if (joined != ERROR_SUCCESS) {
       return joined;
     }
@@ -745,12 +742,12 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
   *result = nullptr;
   try {
     std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey base;
-    if (!Lookup(key, base)) {
+    const OpenKey* base = Lookup(key);
+    if (base == nullptr) {
       return ERROR_INVALID_HANDLE;
     }
     std::string path;
-    const LONG joined = JoinPath(base.path, subKey, path);
+    const LONG joined = JoinPath(base->path, subKey, path);
     if (joined != ERROR_SUCCESS) {
       return joined;
     }
@@ -759,7 +756,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
     if (loaded == nullptr) {
       return ERROR_ACCESS_DENIED;
     }
-    if (loaded->Find(base.path) == nullptr) {
+    if (loaded->Find(base->path) == nullptr) {
       return ERROR_KEY_DELETED;
     }
     if (const Key* found = loaded->Find(path)) {
@@ -769,7 +766,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
       }
       return ERROR_SUCCESS;
     }
-    if ((base.access & KEY_CREATE_SUB_KEY) == 0) {
+    if ((base->access & KEY_CREATE_SUB_KEY) == 0) {
       return ERROR_ACCESS_DENIED;
     }
     Hive hive = *loaded;
@@ -821,18 +818,18 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
   }
   try {
     std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey open;
-    if (!Lookup(key, open)) {
+    const OpenKey* open = Lookup(key);
+    if (open == nullptr) {
       return ERROR_INVALID_HANDLE;
     }
-    if ((open.access & KEY_QUERY_VALUE) == 0) {
+    if ((open->access & KEY_QUERY_VALUE) == 0) {
       return ERROR_ACCESS_DENIED;
     }
     const Hive* hive = Load();
     if (hive == nullptr) {
       return ERROR_ACCESS_DENIED;
     }
-    const Key* found = hive->Find(open.path);
+    const Key* found = hive->Find(open->path);
     if (found == nullptr) {
       return ERROR_KEY_DELETED;
     }
@@ -969,12 +966,12 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   }
   try {
     std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey base;
-    if (!Lookup(key, base)) {
+    const OpenKey* base = Lookup(key);
+    if (base == nullptr) {
       return ERROR_INVALID_HANDLE;
     }
     std::string path;
-    const LONG joined = JoinPath(base.path, subKey, path);
+    const LONG joined = JoinPath(base->path, subKey, path);
     if (joined != ERROR_SUCCESS) {
       return joined;
     }
