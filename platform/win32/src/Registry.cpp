@@ -441,14 +441,10 @@ void MakeFolders(const std::string& folder) {
   mkdir(folder.c_str(), 0777);
 }
 
+// Replaces the file at `path` with `text`, in a folder that exists.
 bool WriteWholeFile(const std::string& path, const std::string& text) {
   std::string temp = path + ".XXXXXX";
-  int fd = mkstemp(&temp[0]);
-  if (fd < 0 && errno == ENOENT) {  // the registry's first file: make its folder
-    MakeFolders(Folder(path));
-    temp = path + ".XXXXXX";
-    fd = mkstemp(&temp[0]);
-  }
+  const int fd = mkstemp(&temp[0]);
   if (fd < 0) {
     return false;
   }
@@ -475,7 +471,7 @@ class FileLock {
   explicit FileLock(const std::string& registryFile) {
     const std::string lockFile = registryFile + ".lock";
     m_fd = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_fd < 0 && errno == ENOENT) {  // no folder yet: make it
+    if (m_fd < 0 && errno == ENOENT) {  // no folder yet: make it, for the file too
       MakeFolders(Folder(registryFile));
       m_fd = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     }
@@ -602,6 +598,8 @@ const Hive* Load() {
   return &g_parsed->hive;
 }
 
+// Writes the keys to the registry file. The caller holds the file's lock, which made
+// the file's folder.
 LONG Save(const Hive& hive) {
   return WriteWholeFile(win32::RegistryFile(), Serialize(hive)) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
