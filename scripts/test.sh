@@ -37,4 +37,10 @@ ctest --preset windows-x64
 cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86
 scripts/check-dll.sh build/windows-x86/src/PellacormRuleExt.dll
-ctest --preset windows-x86 -R '^(windows_tests|host_windows_(Demo|Topics))$'
+# 32-bit Wine needs a kernel that runs 32-bit programs; some virtual machines' kernels
+# refuse them ("Exec format error"). There the DLL is built and checked, not run.
+if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "test.sh: SKIPPED the x86 DLL's tests: this machine's kernel does not run 32-bit programs" >&2
+else
+  ctest --preset windows-x86 -R '^(windows_tests|host_windows_(Demo|Topics))$'
+fi
