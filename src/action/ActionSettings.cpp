@@ -67,12 +67,16 @@ std::size_t DigitCount(unsigned long long value, std::size_t minDigits) {
 // Writes `value` in decimal with `digits` digits (DigitCount's answer), zeros in front,
 // at `out`, and moves `out` past them: printf's "%0N.Nlld" for a value that is not
 // negative.
-void WriteNumber(char*& out, unsigned long long value, std::size_t digits) {
+inline void WriteNumber(char*& out, unsigned long long value, std::size_t digits) {
   if (digits == 3) {  // the common case, without the loop's wide divisions
+    // "00" "01" .. "99": the last two digits in one copy.
+    static constexpr char kDigitPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     const auto small = static_cast<unsigned>(value);
     out[0] = static_cast<char>('0' + small / 100);
-    out[1] = static_cast<char>('0' + small / 10 % 10);
-    out[2] = static_cast<char>('0' + small % 10);
+    std::memcpy(out + 1, kDigitPairs + 2 * (small % 100), 2);
     out += 3;
     return;
   }
@@ -149,6 +153,41 @@ CommandView::CommandView(std::string_view command) {
   Decode(command, *this);
 }
 
+namespace {
+
+// How many digits each number of a command string takes.
+struct NumberWidths {
+  std::size_t total;
+  std::size_t priority;
+  std::size_t topicLength;
+};
+
+// The command string of `settings` (see EncodeCommand), whose fields after the total
+// length take `bodyLength` characters, with its numbers `widths` digits wide. Inline,
+// so that where the widths are constants their digits are written without counting.
+inline std::string WriteCommand(const ActionSettings& settings, bool hasTopic,
+                                unsigned long long priorityMagnitude, std::size_t bodyLength,
+                                NumberWidths widths) {
+  std::string text(widths.total + bodyLength, '\0');
+  char* out = &text[0];
+  WriteNumber(out, bodyLength + kPrefixLength, widths.total);
+  if (settings.m_assignPriority) {
+    *out++ = 'P';
+    *out++ = settings.m_priority < 0 ? '-' : '+';
+    WriteNumber(out, priorityMagnitude, widths.priority);
+  }
+  if (hasTopic) {
+    const int options = (settings.m_fileImmediately ? 1 : 0) | (settings.m_overwriteTopic ? 2 : 0);
+    *out++ = 'T';
+    *out++ = static_cast<char>('0' + options);
+    WriteNumber(out, settings.m_topic.size(), widths.topicLength);
+    std::memcpy(out, settings.m_topic.data(), settings.m_topic.size());
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string ActionSettings::EncodeCommand() const {
   // The formats are "P%+01.1d", "T%d%03.3d%s" and "%03.3d%s", written digit by digit
   // into one buffer sized beforehand; the numbers are widened so that no length can
@@ -160,34 +199,24 @@ std::string ActionSettings::EncodeCommand() const {
   const long long priority = m_priority;
   const unsigned long long priorityMagnitude = priority < 0 ? 0ULL - static_cast<unsigned long long>(priority)
                                                             : static_cast<unsigned long long>(priority);
-  const std::size_t priorityDigits = DigitCount(priorityMagnitude, 1);
-  const std::size_t topicDigits = DigitCount(m_topic.size(), 3);
+  // Nearly every command has a one-digit priority and fewer than 1000 characters: its
+  // numbers take the narrowest widths, known without counting digits.
+  constexpr NumberWidths kNarrowest{3, 1, 3};
+  const std::size_t narrowBody =
+      (m_assignPriority ? kPriorityLength : 0) + (hasTopic ? kTopicHeaderLength + m_topic.size() : 0);
+  if (priorityMagnitude < 10 && narrowBody < 1000 - kPrefixLength) {
+    return WriteCommand(*this, hasTopic, priorityMagnitude, narrowBody, kNarrowest);
+  }
+  NumberWidths widths{0, DigitCount(priorityMagnitude, 1), DigitCount(m_topic.size(), 3)};
   std::size_t bodyLength = 0;
   if (m_assignPriority) {
-    bodyLength += 2 + priorityDigits;
+    bodyLength += 2 + widths.priority;
   }
   if (hasTopic) {
-    bodyLength += 2 + topicDigits + m_topic.size();
+    bodyLength += 2 + widths.topicLength + m_topic.size();
   }
-  const unsigned long long total = bodyLength + kPrefixLength;
-  const std::size_t totalDigits = DigitCount(total, 3);
-
-  std::string text(totalDigits + bodyLength, '\0');
-  char* out = &text[0];
-  WriteNumber(out, total, totalDigits);
-  if (m_assignPriority) {
-    *out++ = 'P';
-    *out++ = priority < 0 ? '-' : '+';
-    WriteNumber(out, priorityMagnitude, priorityDigits);
-  }
-  if (hasTopic) {
-    const int options = (m_fileImmediately ? 1 : 0) | (m_overwriteTopic ? 2 : 0);
-    *out++ = 'T';
-    *out++ = static_cast<char>('0' + options);
-    WriteNumber(out, m_topic.size(), topicDigits);
-    std::memcpy(out, m_topic.data(), m_topic.size());
-  }
-  return text;
+  widths.total = DigitCount(bodyLength + kPrefixLength, 3);
+  return WriteCommand(*this, hasTopic, priorityMagnitude, bodyLength, widths);
 }
 
 void ActionSettings::SetTopic(const std::string& name, bool fileImmediately, bool overwriteTopic) {

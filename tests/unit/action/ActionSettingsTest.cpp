@@ -104,6 +104,32 @@ TEST(ActionSettingsEncode, LengthsOfAThousandOrMoreTakeFourDigits) {
   EXPECT_EQ(Record().Topic(thousand).s.EncodeCommand(), "1009T01000" + thousand);
 }
 
+TEST(ActionSettingsEncode, EachNumberTakesItsWidthOnEitherSideOfTheBoundaries) {
+  // Commands with a one-digit priority and fewer than 1000 characters are written
+  // with fixed widths, the others with counted ones: both sides of each boundary,
+  // alone and together, and the widest priorities.
+  const auto n = [](std::size_t count) { return std::string(count, 'n'); };
+  const std::vector<EncodeCase> cases = {
+      {"priority 9", Record().Priority(9).s, "006P+9"},
+      {"priority -9", Record().Priority(-9).s, "006P-9"},
+      {"priority 10", Record().Priority(10).s, "007P+10"},
+      {"priority -99", Record().Priority(-99).s, "007P-99"},
+      {"priority 100", Record().Priority(100).s, "008P+100"},
+      {"largest priority", Record().Priority(2147483647).s, "015P+2147483647"},
+      {"smallest priority", Record().Priority(-2147483647 - 1).s, "015P-2147483648"},
+      {"999 characters with a priority", Record().Priority(1).Topic(n(988), true).s, "999P+1T1988" + n(988)},
+      {"1000 characters with a priority", Record().Priority(1).Topic(n(989), true).s,
+       "1000P+1T1989" + n(989)},
+      {"two-digit priority, 999 characters", Record().Priority(10).Topic(n(987)).s, "999P+10T0987" + n(987)},
+      {"two-digit priority, 1000 characters", Record().Priority(-10).Topic(n(988)).s,
+       "1000P-10T0988" + n(988)},
+      {"two-digit priority, short topic", Record().Priority(-10).Topic("X", false, true).s, "013P-10T2001X"},
+  };
+  for (const EncodeCase& c : cases) {
+    EXPECT_EQ(c.record.EncodeCommand(), c.expected) << c.what;
+  }
+}
+
 struct DecodeCase {
   const char* input;
   ActionSettings expected;
