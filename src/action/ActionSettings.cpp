@@ -87,6 +87,19 @@ inline void WriteNumber(char*& out, unsigned long long value, std::size_t digits
   out += digits;
 }
 
+// Puts the `length` bytes at `text` into a record's topic name: a view refers to them,
+// a string copies them. A string too short for them is grown first: measured, growing
+// and then copying costs less than the library's assignment that must do both.
+inline void SetTopicText(std::string_view& topic, const char* text, std::size_t length) {
+  topic = std::string_view(text, length);
+}
+inline void SetTopicText(std::string& topic, const char* text, std::size_t length) {
+  if (topic.capacity() < length) {
+    topic.reserve(length);
+  }
+  topic.assign(text, length);
+}
+
 // Reads `command` into `record`, an ActionSettings or a CommandView (see
 // ActionSettings::DecodeCommand).
 template <typename Record>
@@ -131,7 +144,8 @@ void Decode(std::string_view command, Record& record) {
       if (option == kOptionOverwrite || option == kOptionBoth) {
         record.m_overwriteTopic = true;
       }
-      record.m_topic = command.substr(pos + kTopicHeaderLength, static_cast<std::size_t>(length));
+      SetTopicText(record.m_topic, command.data() + pos + kTopicHeaderLength,
+                   static_cast<std::size_t>(length));
       pos += kTopicHeaderLength + static_cast<std::size_t>(length);
     } else {
       return;
