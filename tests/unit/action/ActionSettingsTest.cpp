@@ -208,6 +208,12 @@ TEST(ActionSettingsDecode, DecodingIntoAFilledRecordOnlySetsFields) {
   EXPECT_EQ(Describe(s), Describe(Record().Priority(-1).Topic("Old", false, true).s));
   s.DecodeCommand("009T1001N");
   EXPECT_EQ(Describe(s), Describe(Record().Priority(-1).Topic("N", true, true).s));
+  // A name longer than the string holds, then a shorter one into the grown string.
+  const std::string longName(300, 'L');
+  s.DecodeCommand("308T0300" + longName);
+  EXPECT_EQ(s.m_topic, longName);
+  s.DecodeCommand("011T0003abc");
+  EXPECT_EQ(s.m_topic, "abc");
 }
 
 TEST(ActionSettingsDecode, ReadsNoFurtherThanTheView) {
