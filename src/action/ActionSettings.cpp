@@ -195,7 +195,7 @@ inline std::string WriteCommand(const ActionSettings& settings, bool hasTopic,
     *out++ = 'T';
     *out++ = static_cast<char>('0' + options);
     WriteNumber(out, settings.m_topic.size(), widths.topicLength);
-    std::memcpy(out, settings.m_topic.data(), settings.m_topic.size());
+    settings.m_topic.copy(out, settings.m_topic.size());
   }
   return text;
 }
