@@ -1,5 +1,6 @@
 #include "action/ActionSettings.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "action/HostBuffer.h"
@@ -195,7 +196,7 @@ inline std::string WriteCommand(const ActionSettings& settings, bool hasTopic,
     *out++ = 'T';
     *out++ = static_cast<char>('0' + options);
     WriteNumber(out, settings.m_topic.size(), widths.topicLength);
-    settings.m_topic.copy(out, settings.m_topic.size());
+    std::copy_n(settings.m_topic.data(), settings.m_topic.size(), out);
   }
   return text;
 }
