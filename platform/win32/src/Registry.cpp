@@ -417,7 +417,12 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
       close(fd);
       return n == 0;
     }
-    text.append(chunk, static_cast<std::size_t>(n));
+    try {
+      text.append(chunk, static_cast<std::size_t>(n));
+    } catch (...) {  // out of memory: the caller reports it; the file is not left open
+      close(fd);
+      throw;
+    }
     if (static_cast<std::size_t>(n) < sizeof chunk) {
       close(fd);  // a regular file reads short only at its end
       return true;
