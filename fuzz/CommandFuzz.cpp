@@ -1,7 +1,9 @@
 // DecodeCommand and EncodeCommand on arbitrary text. Invariants: decoding reads nothing
 // outside the text (the text is a view of a heap block of exact size, so
 // AddressSanitizer sees any read past it), a CommandView reads the same record as the
-// settings do, and re-encoding a decoded record decodes to the same record.
+// settings do, nothing past the declared length is read, and re-encoding a decoded
+// record decodes to the same record.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -41,6 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       inPlace.m_assignTopic != first.m_assignTopic || inPlace.m_fileImmediately != first.m_fileImmediately ||
       inPlace.m_overwriteTopic != first.m_overwriteTopic || inPlace.m_topic != first.m_topic) {
     Fail("a view reads another record than the settings", text);
+  }
+  // Past the declared length nothing is read, so a byte appended there changes nothing;
+  // the appended text never has the form that is read at fixed offsets, so this also
+  // holds that form's reading to the field reader's.
+  if (size >= 3 && std::all_of(text.begin(), text.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }) &&
+      std::stoul(text.substr(0, 3)) <= size) {
+    pellacorm::ActionSettings longer;
+    longer.DecodeCommand(text + "#");
+    if (!SameRecord(first, longer)) {
+      Fail("a byte past the declared length changes the record", text);
+    }
   }
   if (first.m_assignPriority && (first.m_priority < -9 || first.m_priority > 9)) {
     // Stored rules are read as atoi reads the two characters of the priority field, so

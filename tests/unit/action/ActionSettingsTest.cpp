@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -238,6 +239,46 @@ TEST(ActionSettingsDecode, ReadsNoFurtherThanTheText) {
     EXPECT_EQ(s.m_assignPriority, n >= 6) << n;
     EXPECT_EQ(s.m_assignTopic, n == command.size()) << n;
   }
+}
+
+TEST(ActionSettingsDecode, TheEncodersOwnFormReadsAsAnyOtherText) {
+  // A command in the form the encoder writes for a priority and a topic is read at
+  // fixed offsets; every other text goes through the field reader. The field reader
+  // never looks past the declared length, so a text whose declared length is within
+  // it must read the same with one more byte after it, which never has that form.
+  // Commands in the form, and every one-byte change to their fields, are compared so.
+  const std::vector<std::string> commands = {
+      "017P+1T1006Budget", "012P-2T0001X",         "012P+0T3001T",
+      "016P+9T2005P+1T0",  "020P-1T9009123456789", "900P+2T0889" + std::string(889, 'n'),
+      "011P+1T1000",  // the form with no name, which the encoder never writes
+  };
+  const std::string replacements = std::string("0123456789+-PT x/", 17) + '\0';
+  std::size_t compared = 0;
+  for (const std::string& command : commands) {
+    std::vector<std::string> texts = {command};
+    for (std::size_t at = 0; at < 11; ++at) {
+      for (char c : replacements) {
+        std::string changed = command;
+        changed[at] = c;
+        texts.push_back(changed);
+      }
+    }
+    // The text one byte shorter or longer than its declared length.
+    texts.push_back(command.substr(0, command.size() - 1));
+    texts.push_back(command + "P");
+    for (const std::string& text : texts) {
+      const bool declaredWithin =
+          std::all_of(text.begin(), text.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }) &&
+          std::stoul(text.substr(0, 3)) <= text.size();
+      if (!declaredWithin) {
+        continue;
+      }
+      ++compared;
+      ASSERT_EQ(Describe(ActionSettings(text)), Describe(ActionSettings(text + "#")))
+          << "text \"" << text << "\"";
+    }
+  }
+  EXPECT_GT(compared, commands.size() * 11 * 10);  // most changes keep the length readable
 }
 
 TEST(ActionSettingsEdit, SetAndClearTopic) {
