@@ -44,9 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       inPlace.m_overwriteTopic != first.m_overwriteTopic || inPlace.m_topic != first.m_topic) {
     Fail("a view reads another record than the settings", text);
   }
-  // Past the declared length nothing is read, so a byte appended there changes nothing;
-  // the appended text never has the form that is read at fixed offsets, so this also
-  // holds that form's reading to the field reader's.
+  // Past the declared length nothing is read, so a byte appended there changes nothing.
   if (size >= 3 && std::all_of(text.begin(), text.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }) &&
       std::stoul(text.substr(0, 3)) <= size) {
     pellacorm::ActionSettings longer;

@@ -25,32 +25,10 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-bool IsThreeDigits(const char* field) {
-  return IsDigit(field[0]) && IsDigit(field[1]) && IsDigit(field[2]);
-}
-int ThreeDigitValue(const char* field) {
-  return (field[0] - '0') * 100 + (field[1] - '0') * 10 + (field[2] - '0');
-}
-
-bool IsSignedDigit(const char* field) {
-  return (field[0] == '+' || field[0] == '-') && IsDigit(field[1]);
-}
-int SignedDigitValue(const char* field) {
-  return field[0] == '-' ? '0' - field[1] : field[1] - '0';
-}
-
 // atoi of the `count` characters at `field` (the caller has checked that they exist):
 // leading white space, an optional sign, then digits up to the first other character.
 // Parsed in place, without a copy.
-inline int ReadNumber(const char* field, std::size_t count) {
-  // Stored fields are nearly always three plain digits (a length) or a sign and a
-  // digit (the priority): those are read at once.
-  if (count == 3 && IsThreeDigits(field)) {
-    return ThreeDigitValue(field);
-  }
-  if (count == 2 && IsSignedDigit(field)) {
-    return SignedDigitValue(field);
-  }
+int ReadNumber(const char* field, std::size_t count) {
   const char* at = field;
   const char* const end = field + count;
   while (at < end && (*at == ' ' || (*at >= '\t' && *at <= '\r'))) {
@@ -68,33 +46,19 @@ inline int ReadNumber(const char* field, std::size_t count) {
   return negative ? -value : value;
 }
 
-// The number of decimal digits of `value`, at least `minDigits`. Lengths and the
-// priority have three digits or fewer: those take no division.
+// The number of decimal digits of `value`, at least `minDigits`.
 std::size_t DigitCount(unsigned long long value, std::size_t minDigits) {
   std::size_t digits = 1;
-  for (; value >= 1000; value /= 1000) {
-    digits += 3;
+  for (; value >= 10; value /= 10) {
+    ++digits;
   }
-  digits += value >= 100 ? 2 : value >= 10 ? 1 : 0;
   return digits > minDigits ? digits : minDigits;
 }
 
 // Writes `value` in decimal with `digits` digits (DigitCount's answer), zeros in front,
 // at `out`, and moves `out` past them: printf's "%0N.Nlld" for a value that is not
 // negative.
-inline void WriteNumber(char*& out, unsigned long long value, std::size_t digits) {
-  if (digits == 3) {  // the common case, without the loop's wide divisions
-    // "00" "01" .. "99": the last two digits in one copy.
-    static constexpr char kDigitPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    const auto small = static_cast<unsigned>(value);
-    out[0] = static_cast<char>('0' + small / 100);
-    std::memcpy(out + 1, kDigitPairs + 2 * (small % 100), 2);
-    out += 3;
-    return;
-  }
+void WriteNumber(char*& out, unsigned long long value, std::size_t digits) {
   for (std::size_t at = digits; at > 0; --at) {
     out[at - 1] = static_cast<char>('0' + value % 10);
     value /= 10;
@@ -103,15 +67,11 @@ inline void WriteNumber(char*& out, unsigned long long value, std::size_t digits
 }
 
 // Puts the `length` bytes at `text` into a record's topic name: a view refers to them,
-// a string copies them. A string too short for them is grown first: measured, growing
-// and then copying costs less than the library's assignment that must do both.
+// a string copies them.
 inline void SetTopicText(std::string_view& topic, const char* text, std::size_t length) {
   topic = std::string_view(text, length);
 }
 inline void SetTopicText(std::string& topic, const char* text, std::size_t length) {
-  if (topic.capacity() < length) {
-    topic.reserve(length);
-  }
   topic.assign(text, length);
 }
 
@@ -127,43 +87,11 @@ void ReadTopicOptions(char option, Record& record) {
   }
 }
 
-// Reads `command` into `record` when it has the form EncodeCommand gives a priority and
-// a named topic at the narrowest widths, "NNNP+dToLLL<name>" (or "P-d") with NNN the
-// length of the whole text, and then returns true; otherwise reads nothing and returns
-// false. Nearly every stored command has this form, and reading it at fixed offsets
-// takes about 2 ns less than the field loop below, a tenth of a typical command's
-// decode and encode (measured). For such a text the field loop gives the same record:
-// the fields fit the text exactly, so its bounds checks all pass and it stops at the
-// end of the name.
-template <typename Record>
-bool DecodeNarrowForm(std::string_view command, Record& record) {
-  constexpr std::size_t kPriorityAt = kPrefixLength;
-  constexpr std::size_t kTopicAt = kPriorityAt + kPriorityLength;
-  constexpr std::size_t kNameAt = kTopicAt + kTopicHeaderLength;
-  const char* const text = command.data();
-  if (command.size() <= kNameAt || !IsThreeDigits(text) || text[kPriorityAt] != 'P' ||
-      !IsSignedDigit(text + kPriorityAt + 1) || text[kTopicAt] != 'T' ||
-      !IsThreeDigits(text + kTopicAt + 2)) {
-    return false;
-  }
-  const auto total = static_cast<std::size_t>(ThreeDigitValue(text));
-  const auto length = static_cast<std::size_t>(ThreeDigitValue(text + kTopicAt + 2));
-  if (total != command.size() || kNameAt + length != total) {
-    return false;
-  }
-  record.m_assignPriority = true;
-  record.m_priority = SignedDigitValue(text + kPriorityAt + 1);
-  record.m_assignTopic = true;
-  ReadTopicOptions(text[kTopicAt + 1], record);
-  SetTopicText(record.m_topic, text + kNameAt, length);
-  return true;
-}
-
 // Reads `command` into `record`, an ActionSettings or a CommandView (see
 // ActionSettings::DecodeCommand).
 template <typename Record>
 void Decode(std::string_view command, Record& record) {
-  if (DecodeNarrowForm(command, record) || command.size() <= kPrefixLength) {
+  if (command.size() <= kPrefixLength) {
     return;
   }
   const int declared = ReadNumber(command.data(), kPrefixLength);
@@ -220,41 +148,6 @@ CommandView::CommandView(std::string_view command) {
   Decode(command, *this);
 }
 
-namespace {
-
-// How many digits each number of a command string takes.
-struct NumberWidths {
-  std::size_t total;
-  std::size_t priority;
-  std::size_t topicLength;
-};
-
-// The command string of `settings` (see EncodeCommand), whose fields after the total
-// length take `bodyLength` characters, with its numbers `widths` digits wide. Inline,
-// so that where the widths are constants their digits are written without counting.
-inline std::string WriteCommand(const ActionSettings& settings, bool hasTopic,
-                                unsigned long long priorityMagnitude, std::size_t bodyLength,
-                                NumberWidths widths) {
-  std::string text(widths.total + bodyLength, '\0');
-  char* out = &text[0];
-  WriteNumber(out, bodyLength + kPrefixLength, widths.total);
-  if (settings.m_assignPriority) {
-    *out++ = 'P';
-    *out++ = settings.m_priority < 0 ? '-' : '+';
-    WriteNumber(out, priorityMagnitude, widths.priority);
-  }
-  if (hasTopic) {
-    const int options = (settings.m_fileImmediately ? 1 : 0) | (settings.m_overwriteTopic ? 2 : 0);
-    *out++ = 'T';
-    *out++ = static_cast<char>('0' + options);
-    WriteNumber(out, settings.m_topic.size(), widths.topicLength);
-    std::copy_n(settings.m_topic.data(), settings.m_topic.size(), out);
-  }
-  return text;
-}
-
-}  // namespace
-
 std::string ActionSettings::EncodeCommand() const {
   // The formats are "P%+01.1d", "T%d%03.3d%s" and "%03.3d%s", written digit by digit
   // into one buffer sized beforehand; the numbers are widened so that no length can
@@ -266,24 +159,33 @@ std::string ActionSettings::EncodeCommand() const {
   const long long priority = m_priority;
   const unsigned long long priorityMagnitude = priority < 0 ? 0ULL - static_cast<unsigned long long>(priority)
                                                             : static_cast<unsigned long long>(priority);
-  // Nearly every command has a one-digit priority and fewer than 1000 characters: its
-  // numbers take the narrowest widths, known without counting digits.
-  constexpr NumberWidths kNarrowest{3, 1, 3};
-  const std::size_t narrowBody =
-      (m_assignPriority ? kPriorityLength : 0) + (hasTopic ? kTopicHeaderLength + m_topic.size() : 0);
-  if (priorityMagnitude < 10 && narrowBody < 1000 - kPrefixLength) {
-    return WriteCommand(*this, hasTopic, priorityMagnitude, narrowBody, kNarrowest);
-  }
-  NumberWidths widths{0, DigitCount(priorityMagnitude, 1), DigitCount(m_topic.size(), 3)};
+  const std::size_t priorityDigits = DigitCount(priorityMagnitude, 1);
+  const std::size_t topicLengthDigits = DigitCount(m_topic.size(), 3);
   std::size_t bodyLength = 0;
   if (m_assignPriority) {
-    bodyLength += 2 + widths.priority;
+    bodyLength += 2 + priorityDigits;
   }
   if (hasTopic) {
-    bodyLength += 2 + widths.topicLength + m_topic.size();
+    bodyLength += 2 + topicLengthDigits + m_topic.size();
   }
-  widths.total = DigitCount(bodyLength + kPrefixLength, 3);
-  return WriteCommand(*this, hasTopic, priorityMagnitude, bodyLength, widths);
+  const std::size_t totalDigits = DigitCount(bodyLength + kPrefixLength, kPrefixLength);
+
+  std::string text(totalDigits + bodyLength, '\0');
+  char* out = &text[0];
+  WriteNumber(out, bodyLength + kPrefixLength, totalDigits);  // "%03.3d" of the body's length + 3
+  if (m_assignPriority) {
+    *out++ = 'P';
+    *out++ = m_priority < 0 ? '-' : '+';
+    WriteNumber(out, priorityMagnitude, priorityDigits);
+  }
+  if (hasTopic) {
+    const int options = (m_fileImmediately ? 1 : 0) | (m_overwriteTopic ? 2 : 0);
+    *out++ = 'T';
+    *out++ = static_cast<char>('0' + options);
+    WriteNumber(out, m_topic.size(), topicLengthDigits);
+    std::copy_n(m_topic.data(), m_topic.size(), out);
+  }
+  return text;
 }
 
 void ActionSettings::SetTopic(const std::string& name, bool fileImmediately, bool overwriteTopic) {

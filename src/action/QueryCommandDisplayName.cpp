@@ -1,6 +1,4 @@
 // The client asks for the readable name of an action it has stored.
-#include <new>
-
 #include "action/ActionSettings.h"
 #include "extension/ExchRuleExt.h"
 
@@ -15,7 +13,7 @@ STDMETHODIMP CExchRuleExt::QueryCommandDisplayName(IRuleExtCallback* /*callback*
     // Read in place and written straight into the client's buffer: nothing of the
     // command is copied on the way.
     CopyCommandDisplayName(command, displayName, cbDisplayName);
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     // Nothing has been written: the copy starts only once every part is at hand.
     return E_OUTOFMEMORY;
   }

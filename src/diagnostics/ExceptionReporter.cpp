@@ -59,33 +59,55 @@ ExceptionReporter& ExceptionReporter::Instance() noexcept {
   return s_instance;
 }
 
+class ExceptionReporter::Guard {
+ public:
+  explicit Guard(SRWLOCK& lock) noexcept : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
+  ~Guard() { ReleaseSRWLockExclusive(&m_lock); }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+ private:
+  SRWLOCK& m_lock;
+};
+
 void ExceptionReporter::LoadSettings() noexcept {
+  // The registry is read first and the fields set after, in one step, so that a report
+  // on another thread sees either the old settings or the new ones.
+  bool haveHome = false;
+  std::string home;
+  LONG logThreshold = SEVERITY_WARNING;
+  LONG notifyThreshold = SEVERITY_ERROR;
+  const RegKey key = OpenSettingsKey(kSettingsReadAccess);
+  if (key) {
+    haveHome = QueryRegString(key.Get(), kHomeDirValue, home) == 0;
+    DWORD stored = 0;
+    if (QueryRegDword(key.Get(), kExceptionLogThresholdValue, stored)) {
+      logThreshold = SeverityFromStored(stored);
+    }
+    if (QueryRegDword(key.Get(), kExceptionNotifyThresholdValue, stored)) {
+      notifyThreshold = SeverityFromStored(stored);
+    }
+  }
+
+  const Guard guard(m_lock);
   try {
     m_logPath = kDefaultLogPath;
   } catch (const std::bad_alloc&) {
     // Keeps the path it had.
   }
-  m_logThreshold = SEVERITY_WARNING;
-  m_notifyThreshold = SEVERITY_ERROR;
-
-  const RegKey key = OpenSettingsKey(kSettingsReadAccess);
-  if (!key) {
-    return;
+  if (haveHome) {
+    SetHomeDirLocked(home.c_str());
   }
-  std::string home;
-  if (QueryRegString(key.Get(), kHomeDirValue, home) == 0) {
-    SetHomeDir(home.c_str());
-  }
-  DWORD stored = 0;
-  if (QueryRegDword(key.Get(), kExceptionLogThresholdValue, stored)) {
-    m_logThreshold = SeverityFromStored(stored);
-  }
-  if (QueryRegDword(key.Get(), kExceptionNotifyThresholdValue, stored)) {
-    m_notifyThreshold = SeverityFromStored(stored);
-  }
+  m_logThreshold = logThreshold;
+  m_notifyThreshold = notifyThreshold;
 }
 
 void ExceptionReporter::SetHomeDir(const char* home) noexcept {
+  const Guard guard(m_lock);
+  SetHomeDirLocked(home);
+}
+
+void ExceptionReporter::SetHomeDirLocked(const char* home) noexcept {
   try {
     std::string path = home != nullptr ? home : "";
     path += kLogFileBelowHome;
@@ -93,6 +115,31 @@ void ExceptionReporter::SetHomeDir(const char* home) noexcept {
   } catch (const std::bad_alloc&) {
     // The log stays where it was.
   }
+}
+
+std::string ExceptionReporter::LogPath() const {
+  const Guard guard(m_lock);
+  return m_logPath;
+}
+
+LONG ExceptionReporter::LogThreshold() const noexcept {
+  const Guard guard(m_lock);
+  return m_logThreshold;
+}
+
+LONG ExceptionReporter::NotifyThreshold() const noexcept {
+  const Guard guard(m_lock);
+  return m_notifyThreshold;
+}
+
+std::string ExceptionReporter::LastNotifiedHeader() const {
+  const Guard guard(m_lock);
+  return m_lastHeader;
+}
+
+ULONG ExceptionReporter::RepeatCount() const noexcept {
+  const Guard guard(m_lock);
+  return m_repeatCount;
 }
 
 LONG ExceptionReporter::SeverityFromStored(DWORD stored) noexcept {
@@ -182,15 +229,6 @@ std::string ExceptionReporter::BuildEntry(const IException& exception, std::time
   return entry;
 }
 
-std::string_view ExceptionReporter::TimeText(std::time_t now) noexcept {
-  if (!m_haveTime || now != m_timeOf) {
-    m_timeLength = RenderTime(now, "%c", m_timeText, sizeof m_timeText);
-    m_timeOf = now;
-    m_haveTime = true;
-  }
-  return std::string_view(m_timeText, m_timeLength);
-}
-
 std::string ExceptionReporter::NotificationText(const IException& exception, const std::string& entry) {
   if (exception.GetHResult() == MAPI_E_OBJECT_CHANGED) {
     return std::string("Pellacorm was unable to save changes to the current\n") +
@@ -206,42 +244,44 @@ void ExceptionReporter::Report(const IException& exception) noexcept {
 
 void ExceptionReporter::Report(const IException& exception, std::time_t now) noexcept {
   const LONG severity = exception.GetSeverity();
-  if (severity < m_logThreshold && severity < m_notifyThreshold) {
+  bool log = false;
+  bool notify = false;
+  {
+    const Guard guard(m_lock);
+    log = severity >= m_logThreshold;
+    notify = severity >= m_notifyThreshold;
+  }
+  if (!log && !notify) {
     return;
   }
   try {
-    // The entry is built in the reporter's own buffer, which keeps its memory from one
-    // report to the next.
-    std::string& entry = m_entry;
-    entry.clear();
+    // The entry and its bytes are built in this thread's own strings, outside the lock.
+    char timeText[kTimeTextSize];
+    const std::size_t timeLength = RenderTime(now, "%c", timeText, sizeof timeText);
+    std::string entry;
     entry.reserve(kEntryCapacity);
-    const Span header = AppendEntry(entry, exception, TimeText(now));
-    if (severity >= m_logThreshold) {
-      AppendToLog(entry);
+    const Span header = AppendEntry(entry, exception, std::string_view(timeText, timeLength));
+    // More than one write can surely take is not logged.
+    log = log && entry.size() <= static_cast<std::size_t>(INT_MAX) / 2;
+    const std::string bytes = log ? LogBytes(entry) : std::string();
+
+    // The append runs under the lock: the runtime's append mode finds the end of the
+    // file and then writes, and two threads doing that at once would write over each
+    // other's entries.
+    const Guard guard(m_lock);
+    if (log) {
+      AppendToLogLocked(bytes);
     }
-    if (severity >= m_notifyThreshold) {
-      Notify(exception, std::string_view(entry).substr(header.start, header.length), entry);
+    if (notify) {
+      NotifyLocked(exception, std::string_view(entry).substr(header.start, header.length), entry);
     }
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     // No memory for the entry: it is lost, as a log that cannot be opened loses it.
   }
 }
 
-// One open, one write of the whole entry, one close: no sharing restriction, so other
-// processes may read or append meanwhile, and the file is never held between entries.
-// The file is written in binary mode with the line ends a text-mode file stores, "\r\n"
-// for each "\n": so the whole entry reaches the system in one write, where the runtime's
-// text mode passes a long entry on in several, one per buffer of translated text.
-void ExceptionReporter::AppendToLog(const std::string& entry) noexcept {
-  if (entry.size() > static_cast<std::size_t>(INT_MAX) / 2) {
-    return;  // more than one write can surely take
-  }
-  std::string& bytes = m_logBytes;
-  try {
-    bytes.resize(entry.size() * 2);  // room for a "\r" before every character
-  } catch (const std::bad_alloc&) {
-    return;  // lost, as when the log cannot be opened
-  }
+std::string ExceptionReporter::LogBytes(const std::string& entry) {
+  std::string bytes(entry.size() * 2, '\0');  // room for a "\r" before every character
   char* const start = &bytes[0];
   char* out = start;
   const char* in = entry.data();
@@ -259,6 +299,15 @@ void ExceptionReporter::AppendToLog(const std::string& entry) noexcept {
     }
   }
   bytes.resize(static_cast<std::size_t>(out - start));
+  return bytes;
+}
+
+// One open, one write of the whole entry, one close: no sharing restriction, so other
+// processes may read or append meanwhile, and the file is never held between entries.
+// The file is written in binary mode with the line ends a text-mode file stores, "\r\n"
+// for each "\n": so the whole entry reaches the system in one write, where the runtime's
+// text mode passes a long entry on in several, one per buffer of translated text.
+void ExceptionReporter::AppendToLogLocked(const std::string& bytes) const noexcept {
   const int fd = _sopen(m_logPath.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
                         _SH_DENYNO, _S_IREAD | _S_IWRITE);
   if (fd < 0) {
@@ -270,8 +319,8 @@ void ExceptionReporter::AppendToLog(const std::string& entry) noexcept {
 
 // Nothing is shown: the step keeps the header and counts repeats of it, prepares the
 // text a user would read, and drops it.
-void ExceptionReporter::Notify(const IException& exception, std::string_view header,
-                               const std::string& entry) {
+void ExceptionReporter::NotifyLocked(const IException& exception, std::string_view header,
+                                     const std::string& entry) {
   if (header == m_lastHeader) {
     ++m_repeatCount;
   } else {

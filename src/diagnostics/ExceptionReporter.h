@@ -3,7 +3,9 @@
 // One reporter is built by the library's start-up code, so its settings (home folder
 // and thresholds, under the settings key) are read when the library is loaded; it lives
 // until the library is unloaded. Report never raises and never reports its own
-// failures: a log that cannot be written loses the entry in silence.
+// failures: a log that cannot be written loses the entry in silence. Every member may
+// be called on any thread at once: one lock guards the settings and the repeat state,
+// and entries reach the file whole, one after the other.
 //
 // An entry is these lines, each ending in "\n" (the file stores "\r\n", as text mode would):
 //   the local time ("%c": 12/06/26 21:10:45), empty when it cannot be rendered
@@ -65,13 +67,14 @@ class ExceptionReporter {
   // The text the notification step prepares for the user (and drops).
   static std::string NotificationText(const IException& exception, const std::string& entry);
 
-  const std::string& LogPath() const noexcept { return m_logPath; }
-  LONG LogThreshold() const noexcept { return m_logThreshold; }
-  LONG NotifyThreshold() const noexcept { return m_notifyThreshold; }
+  // Copies taken under the lock: another thread may change them at any time.
+  std::string LogPath() const;
+  LONG LogThreshold() const noexcept;
+  LONG NotifyThreshold() const noexcept;
   // The header of the last entry that reached the notification step, and how many
   // entries in a row after it had the same header.
-  const std::string& LastNotifiedHeader() const noexcept { return m_lastHeader; }
-  ULONG RepeatCount() const noexcept { return m_repeatCount; }
+  std::string LastNotifiedHeader() const;
+  ULONG RepeatCount() const noexcept;
 
  private:
   static constexpr std::size_t kTimeTextSize = 128;
@@ -79,6 +82,9 @@ class ExceptionReporter {
   explicit ExceptionReporter(LoadAtStartUp) noexcept;
   // The reporter of Instance(): a static object, built by the start-up code.
   static ExceptionReporter s_instance;
+
+  // Holds the reporter's lock for its lifetime.
+  class Guard;
 
   // The local time `time` rendered with `format` into `buffer`; its length, 0 when the
   // time cannot be rendered.
@@ -94,27 +100,22 @@ class ExceptionReporter {
   // Appends the entry of BuildEntry, with its time already rendered as `timeText`, to
   // `entry`; where its header is in `entry`.
   static Span AppendEntry(std::string& entry, const IException& exception, std::string_view timeText);
-  // The "%c" text of `now`. The last one is kept: the entries of one second share it,
-  // and the runtime reads the time zone once, so a second always renders the same.
-  std::string_view TimeText(std::time_t now) noexcept;
+  // The bytes the log stores for `entry`: "\r\n" for every "\n", as text mode would.
+  static std::string LogBytes(const std::string& entry);
 
-  void AppendToLog(const std::string& entry) noexcept;
-  void Notify(const IException& exception, std::string_view header, const std::string& entry);
+  // Called with the lock held.
+  void SetHomeDirLocked(const char* home) noexcept;
+  void AppendToLogLocked(const std::string& bytes) const noexcept;
+  void NotifyLocked(const IException& exception, std::string_view header, const std::string& entry);
 
+  // The client may report from one thread while another binds an object (which moves
+  // the log) or reports too: this lock guards every field below.
+  mutable SRWLOCK m_lock = SRWLOCK_INIT;
   std::string m_logPath;
   LONG m_logThreshold;
   LONG m_notifyThreshold;
   std::string m_lastHeader;
   ULONG m_repeatCount = 0;
-  // Report's buffers for the entry and the bytes of the log: kept, so that a report
-  // does not allocate them anew.
-  std::string m_entry;
-  std::string m_logBytes;
-  // TimeText's last rendering.
-  bool m_haveTime = false;
-  std::time_t m_timeOf = 0;
-  std::size_t m_timeLength = 0;
-  char m_timeText[kTimeTextSize] = {};
 };
 
 }  // namespace pellacorm

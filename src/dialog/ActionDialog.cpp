@@ -1,5 +1,6 @@
 #include "dialog/ActionDialog.h"
 
+#include <type_traits>
 #include <utility>
 
 #include "config/ResourceString.h"
@@ -18,6 +19,9 @@ constexpr std::size_t kCommandFormatLimit = 1000;
 constexpr UINT kPriorityItems[] = {IDS_PRIORITY_DEFAULT, IDS_PRIORITY_VERY_LOW, IDS_PRIORITY_LOW,
                                    IDS_PRIORITY_NORMAL,  IDS_PRIORITY_HIGH,     IDS_PRIORITY_VERY_HIGH};
 constexpr int kPriorityOffset = 3;  // item k stands for the priority k - 3
+
+// OK keeps the user's choice by moving it into the record, which must not fail halfway.
+static_assert(std::is_nothrow_move_assignable_v<ActionSettings>);
 
 bool IsChecked(HWND box) {
   return SendMessageA(box, BM_GETCHECK, 0, 0) != BST_UNCHECKED;
@@ -120,35 +124,35 @@ INT_PTR CActionDialog::OnTopicEditChange() {
 }
 
 INT_PTR CActionDialog::OnOK() {
-  // A refused choice must not stay in the record: a later Cancel returns the action as
-  // it was.
-  const ActionSettings before = m_settings;
+  // The choice is made on a copy: a refused choice, or a failure on the way, leaves the
+  // record as it was, and a later Cancel returns the action unchanged.
+  ActionSettings chosen = m_settings;
 
   const LRESULT selection = SendMessageA(m_topicCombo, CB_GETCURSEL, 0, 0);
   const bool file = IsChecked(m_fileCheck);
   const bool overwrite = IsChecked(m_overwriteCheck);
   if (selection == CB_ERR) {
-    m_settings.SetTopic(TopicText(), file, overwrite);
+    chosen.SetTopic(TopicText(), file, overwrite);
   } else if (selection == 0) {
-    m_settings.ClearTopic();
+    chosen.ClearTopic();
   } else if (static_cast<std::size_t>(selection) < m_topics.size()) {
-    m_settings.SetTopic(NarrowTopic(m_topics[static_cast<std::size_t>(selection)]), file, overwrite);
+    chosen.SetTopic(NarrowTopic(m_topics[static_cast<std::size_t>(selection)]), file, overwrite);
   }
 
   // A stored priority outside the list selects no item; the priority then stays as it was.
   const LRESULT priority = SendMessageA(m_priorityCombo, CB_GETCURSEL, 0, 0);
   if (priority == 0) {
-    m_settings.ClearPriority();
+    chosen.ClearPriority();
   } else if (priority > 0) {
-    m_settings.SetPriority(static_cast<int>(priority) - kPriorityOffset);
+    chosen.SetPriority(static_cast<int>(priority) - kPriorityOffset);
   }
 
-  const std::size_t length = m_settings.EncodeCommand().size();
+  const std::size_t length = chosen.EncodeCommand().size();
   if (length + 1 > m_cchCommand || length >= kCommandFormatLimit) {
-    m_settings = before;
     MessageBoxA(m_hWnd, kTooLongText, kTooLongCaption, MB_OK | MB_ICONWARNING);
     return TRUE;
   }
+  m_settings = std::move(chosen);
   EndDialog(IDOK);
   return TRUE;
 }

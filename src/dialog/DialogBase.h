@@ -28,8 +28,8 @@ class CDialogImpl {
   CDialogImpl& operator=(const CDialogImpl&) = delete;
 
   // Runs the dialog modally from template `Dialog::IDD` of this module, owned by
-  // `owner`; answers the value given to EndDialog, or -1 when the dialog could not be
-  // created. No window of the dialog outlives the call.
+  // `owner`; answers the value given to EndDialog (IDCANCEL when a handler failed), or
+  // -1 when the dialog could not be created. No window of the dialog outlives the call.
   INT_PTR DoModal(HWND owner) {
     return DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(Dialog::IDD), owner, &CDialogImpl::DialogProc,
                            reinterpret_cast<LPARAM>(this));
@@ -54,7 +54,15 @@ class CDialogImpl {
     if (self == nullptr) {
       return FALSE;
     }
-    const INT_PTR result = self->Dispatch(message, wParam);
+    INT_PTR result = TRUE;
+    try {
+      result = self->Dispatch(message, wParam);
+    } catch (...) {
+      // No exception may unwind through the dialog manager into the client: a handler
+      // that fails ends the dialog as Cancel does. Handlers change the dialog's record
+      // only once nothing more can fail, so it is left as it was.
+      ::EndDialog(window, IDCANCEL);
+    }
     if (message == WM_NCDESTROY) {
       self->m_hWnd = nullptr;
     }

@@ -1,7 +1,6 @@
 // Composing a command: the dialog over the action's current settings, then the new
 // command string and display name written back into the host's buffers.
 #include <cstring>
-#include <exception>
 
 #include "action/ActionSettings.h"
 #include "action/HostBuffer.h"
@@ -17,7 +16,7 @@ STDMETHODIMP CExchRuleExt::GetCommand(IRuleExtCallback* /*callback*/, LPSTR comm
   }
   try {
     return ComposeCommand(command, cbCommand, displayName, cbDisplayName);
-  } catch (const std::exception&) {
+  } catch (...) {
     // Memory ran out while composing: nothing more is written, and no exception
     // unwinds into the host.
     return E_OUTOFMEMORY;

@@ -1,8 +1,7 @@
 // The boundaries of Install and Command. The work behind them catches and reports the
-// system's own failures; what else could escape (memory running out inside string
-// handling) is stopped here, so that no C++ exception ever unwinds into the host.
-#include <exception>
-
+// system's own failures; whatever else could escape (memory running out inside string
+// handling, or anything thrown below) is stopped here, so that no C++ exception ever
+// unwinds into the host.
 #include "extension/ExchRuleExt.h"
 
 namespace pellacorm {
@@ -10,9 +9,9 @@ namespace pellacorm {
 STDMETHODIMP CExchRuleExt::Install(IRuleExtCallback* callback, ULONG /*context*/) {
   try {
     BindToHost(callback);
-  } catch (const std::exception&) {
-    // Binding stops where memory ran out; the host is told nothing, as for every
-    // other binding failure.
+  } catch (...) {
+    // Binding stops where it failed; the host is told nothing, as for every other
+    // binding failure.
   }
   return S_OK;
 }
@@ -21,7 +20,7 @@ STDMETHODIMP CExchRuleExt::Command(IRuleExtCallback* /*callback*/, LPCSTR comman
                                    LPENTRYID entryId) {
   try {
     return PostActionRequest(command, cbEntryId, entryId);
-  } catch (const std::exception&) {
+  } catch (...) {
     return E_OUTOFMEMORY;
   }
 }

@@ -1,5 +1,7 @@
-// GUID comparison, interlocked counters and the thread's last-error value.
+// GUID comparison, interlocked counters, the thread's last-error value and slim locks.
 #include "win32/Types.h"
+
+#include "win32/Synch.h"
 
 #include <cstring>
 
@@ -30,4 +32,20 @@ DWORD GetLastError() {
 
 void SetLastError(DWORD error) {
   t_lastError = error;
+}
+
+void InitializeSRWLock(PSRWLOCK lock) {
+  *lock = SRWLOCK_INIT;
+}
+
+void AcquireSRWLockExclusive(PSRWLOCK lock) {
+  pthread_mutex_lock(&lock->Mutex);
+}
+
+void ReleaseSRWLockExclusive(PSRWLOCK lock) {
+  pthread_mutex_unlock(&lock->Mutex);
+}
+
+BOOLEAN TryAcquireSRWLockExclusive(PSRWLOCK lock) {
+  return pthread_mutex_trylock(&lock->Mutex) == 0 ? TRUE : FALSE;
 }

@@ -157,13 +157,20 @@ INT_PTR RunModalDialog(HINSTANCE instance, const BYTE* data, const BYTE* end, HW
   return result;
 }
 
+// The dialog procedure is called from the system's frames, which no C++ exception may
+// cross: on Windows one that escapes unwinds through user32 and the caller's message
+// loop, which is undefined. Here it ends the process at once, so that no test can miss it.
+INT_PTR CallDialogProc(DLGPROC dialogProc, HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  return dialogProc(window, message, wParam, lParam);
+}
+
 }  // namespace
 
 LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const Window* w = Find(window);
   const DLGPROC dialogProc = w == nullptr ? nullptr : w->dialogProc;
   if (dialogProc != nullptr) {
-    const INT_PTR handled = dialogProc(window, message, wParam, lParam);
+    const INT_PTR handled = CallDialogProc(dialogProc, window, message, wParam, lParam);
     if (ReturnsDirectly(message)) {
       return handled;
     }

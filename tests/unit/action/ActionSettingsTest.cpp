@@ -106,9 +106,8 @@ TEST(ActionSettingsEncode, LengthsOfAThousandOrMoreTakeFourDigits) {
 }
 
 TEST(ActionSettingsEncode, EachNumberTakesItsWidthOnEitherSideOfTheBoundaries) {
-  // Commands with a one-digit priority and fewer than 1000 characters are written
-  // with fixed widths, the others with counted ones: both sides of each boundary,
-  // alone and together, and the widest priorities.
+  // Each number is as wide as its value needs, with three digits at least for the
+  // lengths: both sides of each boundary, alone and together, and the widest priorities.
   const auto n = [](std::size_t count) { return std::string(count, 'n'); };
   const std::vector<EncodeCase> cases = {
       {"priority 9", Record().Priority(9).s, "006P+9"},
@@ -241,12 +240,10 @@ TEST(ActionSettingsDecode, ReadsNoFurtherThanTheText) {
   }
 }
 
-TEST(ActionSettingsDecode, TheEncodersOwnFormReadsAsAnyOtherText) {
-  // A command in the form the encoder writes for a priority and a topic is read at
-  // fixed offsets; every other text goes through the field reader. The field reader
-  // never looks past the declared length, so a text whose declared length is within
-  // it must read the same with one more byte after it, which never has that form.
-  // Commands in the form, and every one-byte change to their fields, are compared so.
+TEST(ActionSettingsDecode, ChangedFieldsAreReadNoFurtherThanTheDeclaredLength) {
+  // The reader never looks past the declared length, so a text whose declared length
+  // is within it must read the same with one more byte after it. Commands as the
+  // encoder writes them, and every one-byte change to their fields, are compared so.
   const std::vector<std::string> commands = {
       "017P+1T1006Budget", "012P-2T0001X",         "012P+0T3001T",
       "016P+9T2005P+1T0",  "020P-1T9009123456789", "900P+2T0889" + std::string(889, 'n'),

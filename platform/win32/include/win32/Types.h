@@ -43,6 +43,7 @@ using LPSTR = CHAR*;
 using LPCSTR = const CHAR*;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
+using TCHAR = char;
 using LPTSTR = LPSTR;
 using LPCTSTR = LPCSTR;
 using PVOID = void*;

@@ -5,5 +5,6 @@
 #include "win32/Crt.h"
 #include "win32/Registry.h"
 #include "win32/Resources.h"
+#include "win32/Synch.h"
 #include "win32/Text.h"
 #include "win32/User32.h"
