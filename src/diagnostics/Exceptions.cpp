@@ -15,6 +15,9 @@ ProgramException::ProgramException(const char* description, const char* details,
                                    const char* file, LONG line) noexcept
     : BaseException(0, description, details, severity, file, line) {}
 
+ProgramException::ProgramException(const RaiseSite& site) noexcept
+    : ProgramException(site.description, nullptr, SEVERITY_ERROR, site.file, site.line) {}
+
 OutlookException::OutlookException(HRESULT hr, const char* description, const char* details, LONG severity,
                                    const char* file, LONG line) noexcept
     : BaseException(hr, description, details, severity, file, line) {}

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "diagnostics/IException.h"
+#include "diagnostics/RaiseSites.h"
 #include "diagnostics/SharedText.h"
 #include "store/MapiApi.h"
 
@@ -40,6 +41,8 @@ class ProgramException : public BaseException {
  public:
   ProgramException(const char* description, const char* details, LONG severity, const char* file,
                    LONG line) noexcept;
+  // Raised at `site`, with severity SEVERITY_ERROR and no details.
+  explicit ProgramException(const RaiseSite& site) noexcept;
   const char* GetCategory() const noexcept override { return "PROGRAM"; }
 };
 
@@ -76,6 +79,12 @@ class MAPIException : public BaseException {
                 LONG line) noexcept;
   MAPIException(HRESULT hr, IMsgStore* store, const char* description, LONG severity, const char* file,
                 LONG line) noexcept;
+  // The same, raised at `site` with severity SEVERITY_ERROR.
+  MAPIException(HRESULT hr, IMAPIProp* object, const RaiseSite& site,
+                const SPropProblemArray* problems = nullptr) noexcept;
+  MAPIException(HRESULT hr, IMAPITable* table, const RaiseSite& site) noexcept;
+  MAPIException(HRESULT hr, IMAPISession* session, const RaiseSite& site) noexcept;
+  MAPIException(HRESULT hr, IMsgStore* store, const RaiseSite& site) noexcept;
   // A call without an object: the same as any of the four with a null object.
   MAPIException(HRESULT hr, std::nullptr_t object, const char* description, LONG severity, const char* file,
                 LONG line) noexcept;

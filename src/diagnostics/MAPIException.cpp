@@ -42,6 +42,19 @@ MAPIException::MAPIException(HRESULT hr, std::nullptr_t /*object*/, const char* 
                              const char* file, LONG line) noexcept
     : BaseException(hr, description, nullptr, severity, file, line) {}
 
+MAPIException::MAPIException(HRESULT hr, IMAPIProp* object, const RaiseSite& site,
+                             const SPropProblemArray* problems) noexcept
+    : MAPIException(hr, object, site.description, problems, SEVERITY_ERROR, site.file, site.line) {}
+
+MAPIException::MAPIException(HRESULT hr, IMAPITable* table, const RaiseSite& site) noexcept
+    : MAPIException(hr, table, site.description, SEVERITY_ERROR, site.file, site.line) {}
+
+MAPIException::MAPIException(HRESULT hr, IMAPISession* session, const RaiseSite& site) noexcept
+    : MAPIException(hr, session, site.description, SEVERITY_ERROR, site.file, site.line) {}
+
+MAPIException::MAPIException(HRESULT hr, IMsgStore* store, const RaiseSite& site) noexcept
+    : MAPIException(hr, store, site.description, SEVERITY_ERROR, site.file, site.line) {}
+
 template <typename Object>
 void MAPIException::DetailsFrom(Object* object, const SPropProblemArray* problems) noexcept {
   if (object == nullptr) {

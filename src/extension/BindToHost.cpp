@@ -9,7 +9,6 @@
 namespace pellacorm {
 namespace {
 
-constexpr const char* kSourceFile = ".\\ExchRuleExt";
 constexpr const char* kDefaultTopicFolderPath = "/Inbox/Pellacorm Topics";
 constexpr const char* kInboxMessageClass = "IPM.Note";
 
@@ -49,13 +48,13 @@ void CExchRuleExt::BindToHost(IRuleExtCallback* callback) {
     ComPtr<IMAPISession> session;
     if (callback == nullptr || FAILED(callback->GetSession(session.Put())) || !session) {
       session.Detach();
-      throw ProgramException("Unable to obtain active session", nullptr, SEVERITY_ERROR, kSourceFile, 269);
+      throw ProgramException(raise::kNoActiveSession);
     }
     m_session = std::move(session);
 
     m_defaultStoreEid = GetDefaultDatastoreEID();
     if (m_defaultStoreEid.IsEmpty()) {
-      throw ProgramException("Unable to obtain active datastore", nullptr, SEVERITY_ERROR, kSourceFile, 276);
+      throw ProgramException(raise::kNoActiveDatastore);
     }
 
     ComPtr<IMsgStore> defaultStore;
@@ -63,7 +62,7 @@ void CExchRuleExt::BindToHost(IRuleExtCallback* callback) {
                                          MDB_WRITE, defaultStore.Put());
     if (FAILED(hr)) {
       defaultStore.Detach();
-      throw MAPIException(hr, m_session.Get(), "OpenMsgStore failed", SEVERITY_ERROR, kSourceFile, 286);
+      throw MAPIException(hr, m_session.Get(), raise::kOpenMsgStore);
     }
     m_defaultStore = std::move(defaultStore);
 
@@ -87,8 +86,7 @@ void CExchRuleExt::BindToHost(IRuleExtCallback* callback) {
     hr = m_defaultStore->GetReceiveFolder(const_cast<LPTSTR>(kInboxMessageClass), 0, &cbInbox,
                                           OutArg<MapiBuffer<ENTRYID>>(inbox), nullptr);
     if (FAILED(hr)) {
-      throw MAPIException(hr, m_defaultStore.Get(), "GetReceiveFolder failed", SEVERITY_ERROR, kSourceFile,
-                          321);
+      throw MAPIException(hr, m_defaultStore.Get(), raise::kGetReceiveFolder);
     }
     m_inboxEid.Assign(cbInbox, reinterpret_cast<const BYTE*>(inbox.get()));
   } catch (const BaseException& e) {

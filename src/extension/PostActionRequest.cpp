@@ -8,7 +8,6 @@
 namespace pellacorm {
 namespace {
 
-constexpr const char* kSourceFile = ".\\ExchRuleExt";
 constexpr const char* kActionMessageClass = "IPM.Pellacorm.Action";
 
 // The request's properties, in the order they are set.
@@ -46,13 +45,12 @@ HRESULT CExchRuleExt::PostActionRequest(LPCSTR command, ULONG cbEntryId, LPENTRY
   try {
     inbox = OpenInbox(true);
     if (!inbox) {
-      throw ProgramException("Couldn't get Inbox Folder", nullptr, SEVERITY_ERROR, kSourceFile, 173);
+      throw ProgramException(raise::kNoInbox);
     }
     result = inbox->CreateMessage(nullptr, MAPI_ASSOCIATED, message.Put());
     if (FAILED(result)) {
       message.Detach();
-      throw MAPIException(result, static_cast<LPMAPIPROP>(inbox.Get()), "CreateMessage failed", nullptr,
-                          SEVERITY_ERROR, kSourceFile, 180);
+      throw MAPIException(result, static_cast<LPMAPIPROP>(inbox.Get()), raise::kCreateMessage);
     }
 
     SPropValue props[kRequestPropertyCount] = {};
@@ -65,14 +63,12 @@ HRESULT CExchRuleExt::PostActionRequest(LPCSTR command, ULONG cbEntryId, LPENTRY
     props[kRequestOriginalEntryId].Value.bin.lpb = reinterpret_cast<LPBYTE>(entryId);
     result = message->SetProps(kRequestPropertyCount, props, OutArg<MapiBuffer<SPropProblemArray>>(problems));
     if (FAILED(result)) {
-      throw MAPIException(result, static_cast<LPMAPIPROP>(message.Get()), "Failed SetProps", problems.get(),
-                          SEVERITY_ERROR, kSourceFile, 199);
+      throw MAPIException(result, static_cast<LPMAPIPROP>(message.Get()), raise::kSetProps, problems.get());
     }
 
     result = message->SaveChanges(0);
     if (FAILED(result)) {
-      throw MAPIException(result, static_cast<LPMAPIPROP>(message.Get()), "SaveChanges failed", nullptr,
-                          SEVERITY_ERROR, kSourceFile, 205);
+      throw MAPIException(result, static_cast<LPMAPIPROP>(message.Get()), raise::kSaveChanges);
     }
   } catch (const BaseException& e) {
     // Releasing the unsaved message discards it: nothing is left in the Inbox.

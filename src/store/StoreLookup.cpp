@@ -9,8 +9,6 @@
 namespace pellacorm {
 namespace {
 
-constexpr const char* kSourceFile = ".\\ExchRuleExt";
-
 // The stores table's columns for finding the default store.
 enum StoreColumn : ULONG { kStoreEntryId, kStoreIsDefault, kStoreColumnCount };
 const SizedSPropTagArray(kStoreColumnCount, kStoreColumns) = {kStoreColumnCount,
@@ -56,8 +54,7 @@ EntryID CExchRuleExt::GetDefaultDatastoreEID() {
   try {
     HRESULT hr = m_session->GetMsgStoresTable(0, table.Put());
     if (FAILED(hr)) {
-      throw MAPIException(hr, m_session.Get(), "GetDefaultDatastoreEID:GetMSgStoresTable failed",
-                          SEVERITY_ERROR, kSourceFile, 409);
+      throw MAPIException(hr, m_session.Get(), raise::kStoresTable);
     }
 
     SPropValue isDefault{};
@@ -71,15 +68,13 @@ EntryID CExchRuleExt::GetDefaultDatastoreEID() {
     hr = HrQueryAllRows(table.Get(), Columns(&kStoreColumns), &onlyDefault, nullptr, 0,
                         OutArg<RowSetPtr>(rows));
     if (FAILED(hr)) {
-      throw MAPIException(hr, table.Get(), "GetDefaultDatastoreEID:HrQueryAllRows failed on stores table",
-                          SEVERITY_ERROR, kSourceFile, 428);
+      throw MAPIException(hr, table.Get(), raise::kStoresRows);
     }
 
     // Only the first row counts, even when several stores claim to be the default.
     if (!rows || rows->cRows == 0 || rows->aRow[0].cValues == 0 ||
         rows->aRow[0].lpProps[kStoreEntryId].ulPropTag != PR_ENTRYID) {
-      throw ProgramException("GetDefaultDatastoreEID:Default store not found", nullptr, SEVERITY_ERROR,
-                             kSourceFile, 438);
+      throw ProgramException(raise::kNoDefaultStore);
     }
     result = rows->aRow[0].lpProps[kStoreEntryId].Value.bin;
   } catch (const BaseException& e) {
@@ -97,8 +92,7 @@ ComPtr<IMAPIFolder> CExchRuleExt::GetFolder(ComPtr<IMsgStore> store, EntryID ent
   ComPtr<IMAPIFolder> folder;
   try {
     if (entryId.IsEmpty()) {
-      throw ProgramException("GetFolder received invalid entry id", nullptr, SEVERITY_ERROR, kSourceFile,
-                             674);
+      throw ProgramException(raise::kInvalidEntryId);
     }
     if (!store) {
       return folder;
@@ -108,7 +102,7 @@ ComPtr<IMAPIFolder> CExchRuleExt::GetFolder(ComPtr<IMsgStore> store, EntryID ent
                                         &objectType, reinterpret_cast<LPUNKNOWN*>(folder.Put()));
     if (FAILED(hr)) {
       folder.Detach();  // a failed call hands out no reference, whatever it left in the pointer
-      throw MAPIException(hr, store.Get(), "Could not open folder", SEVERITY_ERROR, kSourceFile, 691);
+      throw MAPIException(hr, store.Get(), raise::kOpenFolder);
     }
   } catch (const BaseException& e) {
     ExceptionReporter::Instance().Report(e);
@@ -136,16 +130,13 @@ ComPtr<IMAPIFolder> CExchRuleExt::GetFolder(ComPtr<IMAPIFolder> parent, std::str
         HRESULT hr = current->GetHierarchyTable(0, table.Put());
         if (FAILED(hr)) {
           table.Detach();
-          throw MAPIException(hr, static_cast<LPMAPIPROP>(current.Get()),
-                              "GetFolder: GetHierarchyTable failed", nullptr, SEVERITY_ERROR, kSourceFile,
-                              575);
+          throw MAPIException(hr, static_cast<LPMAPIPROP>(current.Get()), raise::kPathHierarchyTable);
         }
         RowSetPtr rows;
         hr = HrQueryAllRows(table.Get(), Columns(&kFolderColumns), nullptr, nullptr, 0,
                             OutArg<RowSetPtr>(rows));
         if (FAILED(hr)) {
-          throw MAPIException(hr, table.Get(), "GetFolder: HrQueryAllRows failed", SEVERITY_ERROR,
-                              kSourceFile, 586);
+          throw MAPIException(hr, table.Get(), raise::kPathRows);
         }
         subfolderId = FindSubfolder(*rows, component);
       }
@@ -159,8 +150,7 @@ ComPtr<IMAPIFolder> CExchRuleExt::GetFolder(ComPtr<IMAPIFolder> parent, std::str
                                             &objectType, reinterpret_cast<LPUNKNOWN*>(subfolder.Put()));
       if (FAILED(hr)) {
         subfolder.Detach();
-        throw MAPIException(hr, static_cast<LPMAPIPROP>(current.Get()), "GetFolder: Unable to open folder",
-                            nullptr, SEVERITY_ERROR, kSourceFile, 612);
+        throw MAPIException(hr, static_cast<LPMAPIPROP>(current.Get()), raise::kPathOpenFolder);
       }
       if (isLast) {
         return subfolder;

@@ -14,8 +14,6 @@
 namespace pellacorm {
 namespace {
 
-constexpr const char* kSourceFile = ".\\ExchRuleExt";
-
 // A hierarchy table's columns for listing topics (the reverse of the lookup's order).
 enum TopicColumn : ULONG { kTopicEntryId, kTopicDisplayName, kTopicColumnCount };
 const SizedSPropTagArray(kTopicColumnCount, kTopicColumns) = {kTopicColumnCount,
@@ -52,8 +50,7 @@ HRESULT CExchRuleExt::InitAppFolder() {
     HRESULT hr =
         HrGetOneProp(m_appStore.Get(), PR_IPM_SUBTREE_ENTRYID, OutArg<MapiBuffer<SPropValue>>(subtree));
     if (FAILED(hr)) {
-      throw MAPIException(hr, m_appStore.Get(), "InitAppFolder: couldn't get prop PR_IPM_SUBTREE_ENTRYID",
-                          SEVERITY_ERROR, kSourceFile, 473);
+      throw MAPIException(hr, m_appStore.Get(), raise::kSubtreeEntryId);
     }
     ComPtr<IMAPIFolder> folder;
     ULONG objectType = 0;
@@ -62,8 +59,7 @@ HRESULT CExchRuleExt::InitAppFolder() {
     subtree.reset();
     if (FAILED(hr)) {
       folder.Detach();
-      throw MAPIException(hr, m_appStore.Get(), "InitAppFolder: failed opening top folder", SEVERITY_ERROR,
-                          kSourceFile, 485);
+      throw MAPIException(hr, m_appStore.Get(), raise::kOpenTopFolder);
     }
 
     for (const std::string& piece : SplitAtSlashes(m_topicFolderPath)) {
@@ -76,9 +72,7 @@ HRESULT CExchRuleExt::InitAppFolder() {
     MapiBuffer<SPropValue> entryId;
     hr = HrGetOneProp(folder.Get(), PR_ENTRYID, OutArg<MapiBuffer<SPropValue>>(entryId));
     if (FAILED(hr)) {
-      throw MAPIException(hr, static_cast<LPMAPIPROP>(folder.Get()),
-                          "InitAppFolder: couldn't get PR_ENTRYID of app folder", nullptr, SEVERITY_ERROR,
-                          kSourceFile, 519);
+      throw MAPIException(hr, static_cast<LPMAPIPROP>(folder.Get()), raise::kAppFolderEntryId);
     }
     m_topicFolderEid = entryId->Value.bin;
   } catch (const BaseException& e) {
@@ -126,17 +120,14 @@ HRESULT CExchRuleExt::WalkTopics(ComPtr<IMAPIFolder> folder, TopicList& list, co
       HRESULT hr = parent->GetHierarchyTable(0, table.Put());
       if (FAILED(hr)) {
         table.Detach();
-        throw MAPIException(hr, static_cast<LPMAPIPROP>(parent),
-                            "GetTopicNames: getHierarchyTable appFolder failed", nullptr, SEVERITY_ERROR,
-                            kSourceFile, 755);
+        throw MAPIException(hr, static_cast<LPMAPIPROP>(parent), raise::kTopicsHierarchyTable);
       }
       TopicLevel level;
       hr = HrQueryAllRows(table.Get(),
                           const_cast<LPSPropTagArray>(reinterpret_cast<const SPropTagArray*>(&kTopicColumns)),
                           nullptr, nullptr, 0, OutArg<RowSetPtr>(level.rows));
       if (FAILED(hr)) {
-        throw MAPIException(hr, table.Get(), "GetTopicNames: HrQueryAllRows for appFolder failed",
-                            SEVERITY_ERROR, kSourceFile, 766);
+        throw MAPIException(hr, table.Get(), raise::kTopicsRows);
       }
       level.parent = parentName;
       stack.push_back(std::move(level));
@@ -206,8 +197,7 @@ HRESULT CExchRuleExt::WalkTopics(ComPtr<IMAPIFolder> folder, TopicList& list, co
       }
       if (FAILED(hr)) {
         child.Detach();
-        throw MAPIException(hr, m_appStore.Get(), "GetTopicNames: OpenEntry failed", SEVERITY_ERROR,
-                            kSourceFile, 798);
+        throw MAPIException(hr, m_appStore.Get(), raise::kTopicsOpenEntry);
       }
     } catch (const MAPIException& e) {
       ExceptionReporter::Instance().Report(e);

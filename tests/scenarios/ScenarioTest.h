@@ -29,6 +29,7 @@ using ScenarioTest = ruleext::RuleExtTest;
 namespace scenario {
 
 using testshared::ErrorHeadline;
+namespace logged = testshared::logged;
 using testshared::GuardedBuffer;
 using testshared::LogEntry;
 namespace user = win32::headless;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "shared/LoggedFailures.h"
+
 namespace testshared {
 
 struct LogEntry {
@@ -68,12 +70,6 @@ inline std::vector<std::string> Headlines(const std::vector<LogEntry>& entries) 
     headlines.push_back(entry.header + " | " + entry.description);
   }
   return headlines;
-}
-
-// The headline of an ERROR entry raised at `line` of the extension's source.
-inline std::string ErrorHeadline(const char* category, int line, const char* description) {
-  return std::string("ERROR: (") + category + ", .\\ExchRuleExt, " + std::to_string(line) + ") | " +
-         description;
 }
 
 // "MM/DD/YY HH:MM:SS", as the C runtime's %c writes the time in the C locale.

@@ -17,6 +17,7 @@ namespace {
 using testshared::MatchedMessageId;
 
 using testshared::ErrorHeadline;
+namespace logged = testshared::logged;
 using testshared::IsLogTime;
 
 using CommandTest = MailboxTest;
@@ -26,9 +27,9 @@ TEST_F(CommandTest, TheLogOnTheRealPlatformHasCrLfLinesAndTheTimeFirst) {
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
   EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
   EXPECT_EQ(LogHeadlines(), (std::vector<std::string>{
-                                ErrorHeadline("PROGRAM", 269, "Unable to obtain active session"),
-                                ErrorHeadline("PROGRAM", 674, "GetFolder received invalid entry id"),
-                                ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder"),
+                                ErrorHeadline(logged::kNoActiveSession),
+                                ErrorHeadline(logged::kInvalidEntryId),
+                                ErrorHeadline(logged::kNoInbox),
                             }));
   for (const LogEntry& entry : LogEntries()) {
     EXPECT_TRUE(IsLogTime(entry.time)) << "\"" << entry.time << "\" is not MM/DD/YY HH:MM:SS";
@@ -44,7 +45,7 @@ TEST_F(CommandTest, TheLogFollowsHomeDirAndAppendsAcrossObjects) {
   Install(MAPI_E_LOGON_FAILED);
   const std::vector<std::string> headlines = LogHeadlines();
   ASSERT_EQ(headlines.size(), 2u) << "two Installs, one entry each, the second appended";
-  EXPECT_EQ(headlines[0], ErrorHeadline("PROGRAM", 269, "Unable to obtain active session"));
+  EXPECT_EQ(headlines[0], ErrorHeadline(logged::kNoActiveSession));
   EXPECT_EQ(headlines[1], headlines[0]);
 
   // A new HomeDir moves the log at the next Install.
@@ -85,7 +86,7 @@ TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReporte
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
   EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
   EXPECT_EQ(LogHeadlines(),
-            std::vector<std::string>{ErrorHeadline("PROGRAM", 173, "Couldn't get Inbox Folder")});
+            std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
 }
 
 TEST_F(CommandTest, AnAppDatastoreNamingTheArchiveIsUsedWithoutComplaint) {

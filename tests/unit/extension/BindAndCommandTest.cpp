@@ -26,7 +26,7 @@ TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReporte
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
   EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
   EXPECT_EQ(LogHeadlines(),
-            std::vector<std::string>{"ERROR: (PROGRAM, .\\ExchRuleExt, 173) | Couldn't get Inbox Folder"});
+            std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
 }
 
 TEST_F(CommandTest, WhenBindingNeverReachedTheInboxBothLookupAndCommandReport) {
@@ -34,9 +34,9 @@ TEST_F(CommandTest, WhenBindingNeverReachedTheInboxBothLookupAndCommandReport) {
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
   EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
   EXPECT_EQ(LogHeadlines(), (std::vector<std::string>{
-                                "ERROR: (PROGRAM, .\\ExchRuleExt, 269) | Unable to obtain active session",
-                                "ERROR: (PROGRAM, .\\ExchRuleExt, 674) | GetFolder received invalid entry id",
-                                "ERROR: (PROGRAM, .\\ExchRuleExt, 173) | Couldn't get Inbox Folder",
+                                ErrorHeadline(logged::kNoActiveSession),
+                                ErrorHeadline(logged::kInvalidEntryId),
+                                ErrorHeadline(logged::kNoInbox),
                             }));
 }
 
@@ -154,7 +154,7 @@ TEST_F(BindTest, AnAppDatastoreThatOpensHoldsTheTopicsWhileRequestsGoToTheDefaul
 TEST_F(BindTest, AFailedSessionIsReportedOnceAndLeavesTheObjectUnbound) {
   Install(MAPI_E_LOGON_FAILED);
   EXPECT_EQ(LogHeadlines(), std::vector<std::string>{
-                                "ERROR: (PROGRAM, .\\ExchRuleExt, 269) | Unable to obtain active session"});
+                                ErrorHeadline(logged::kNoActiveSession)});
   EXPECT_EQ(Access::Session(Ext()), nullptr);
   EXPECT_TRUE(Access::DefaultStoreEid(Ext()).IsEmpty());
   EXPECT_TRUE(Access::InboxEid(Ext()).IsEmpty());

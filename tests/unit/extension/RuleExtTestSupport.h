@@ -34,7 +34,9 @@ class CExchRuleExtTestAccess {
 namespace ruleext {
 
 using testshared::FakeCallback;
+using testshared::ErrorHeadline;
 using testshared::LogEntry;
+namespace logged = testshared::logged;
 
 // A profile like a user's: the default store "Mailbox" with its Inbox as receive folder
 // and a topics folder below it, and a second store "Archive".

@@ -80,7 +80,7 @@ TEST_F(TopicsTest, AnUnopenableSubfolderIsListedWithoutItsChildrenAndReportedOnc
   profile.Faults().Add(memstore::Fault("OpenEntry").On("Mailbox").AtCall(4).Returning(MAPI_E_NO_ACCESS));
   EXPECT_EQ(Ext().LoadTopicNames(), (TopicList{u"alpha", u"alpha/inner", u"beta", u"gamma"}));
   EXPECT_EQ(LogHeadlines(),
-            std::vector<std::string>{"ERROR: (MAPI, .\\ExchRuleExt, 798) | GetTopicNames: OpenEntry failed"});
+            std::vector<std::string>{ErrorHeadline(logged::kTopicsOpenEntry)});
 }
 
 TEST_F(TopicsTest, ARowWithoutADisplayNameIsSkippedWithEverythingBelowIt) {
@@ -106,8 +106,8 @@ TEST_F(TopicsTest, TheFolderFoundOnceIsFollowedWhenRenamedOrMovedAndGoneWhenDele
   EXPECT_TRUE(Ext().LoadTopicNames().empty());
   EXPECT_TRUE(Ext().LoadTopicNames().empty());
   EXPECT_EQ(LogHeadlines(), (std::vector<std::string>{
-                                "ERROR: (MAPI, .\\ExchRuleExt, 691) | Could not open folder",
-                                "ERROR: (MAPI, .\\ExchRuleExt, 691) | Could not open folder",
+                                ErrorHeadline(logged::kOpenFolder),
+                                ErrorHeadline(logged::kOpenFolder),
                             }));
 }
 
@@ -220,8 +220,8 @@ TEST_F(LookupTest, NoDefaultStoreIsReportedAndLeavesTheObjectUnbound) {
   EXPECT_TRUE(Access::DefaultStoreEid(Ext()).IsEmpty());
   EXPECT_EQ(LogHeadlines(),
             (std::vector<std::string>{
-                "ERROR: (PROGRAM, .\\ExchRuleExt, 438) | GetDefaultDatastoreEID:Default store not found",
-                "ERROR: (PROGRAM, .\\ExchRuleExt, 276) | Unable to obtain active datastore",
+                ErrorHeadline(logged::kNoDefaultStore),
+                ErrorHeadline(logged::kNoActiveDatastore),
             }));
 }
 
@@ -238,7 +238,7 @@ TEST_F(LookupTest, AnEmptyEntryIdentifierIsReportedWithoutCallingTheStore) {
                                        pellacorm::EntryID(), true));
   EXPECT_EQ(LogHeadlines(),
             std::vector<std::string>{
-                "ERROR: (PROGRAM, .\\ExchRuleExt, 674) | GetFolder received invalid entry id"});
+                ErrorHeadline(logged::kInvalidEntryId)});
   EXPECT_EQ(memstore::Ledger::ReportSince(mark), "");
 }
 
