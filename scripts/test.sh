@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every test on this machine: installs what is missing, checks the formatting,
-# builds the Linux library and runs its tests (plain and with sanitizers), runs every
+# builds the Linux library and runs its tests (plain, with ASan and UBSan, with TSan), runs every
 # fuzz target briefly, then cross-builds the Windows DLL, checks its exports and
 # imports, and runs the Windows tests and the install scripts' tests under Wine; last
 # the 32-bit DLL, checked and tested the same way under 32-bit Wine.
@@ -18,6 +18,11 @@ ctest --preset native
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 ctest --preset native-asan
+
+# The same suites with ThreadSanitizer: the client calls from more than one thread.
+cmake --preset native-tsan >/dev/null
+cmake --build --preset native-tsan
+ctest --preset native-tsan
 
 # Short runs of the libFuzzer targets (clang; fuzz/run.sh runs long sessions).
 cmake --preset fuzz >/dev/null

@@ -85,8 +85,7 @@ TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReporte
   ASSERT_EQ(m_ext->QueryRelease(), S_OK);
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
   EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
-  EXPECT_EQ(LogHeadlines(),
-            std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
+  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
 }
 
 TEST_F(CommandTest, AnAppDatastoreNamingTheArchiveIsUsedWithoutComplaint) {
