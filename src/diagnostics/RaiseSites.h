@@ -34,11 +34,14 @@ inline constexpr RaiseSite kSaveChanges{kSourceFile, 205, "SaveChanges failed"};
 inline constexpr RaiseSite kStoresTable{kSourceFile, 409, "GetDefaultDatastoreEID:GetMSgStoresTable failed"};
 inline constexpr RaiseSite kStoresRows{kSourceFile, 428,
                                        "GetDefaultDatastoreEID:HrQueryAllRows failed on stores table"};
-inline constexpr RaiseSite kNoDefaultStore{kSourceFile, 438, "GetDefaultDatastoreEID:Default store not found"};
+inline constexpr RaiseSite kNoDefaultStore{kSourceFile, 438,
+                                           "GetDefaultDatastoreEID:Default store not found"};
 // The topics folder.
-inline constexpr RaiseSite kSubtreeEntryId{kSourceFile, 473, "InitAppFolder: couldn't get prop PR_IPM_SUBTREE_ENTRYID"};
+inline constexpr RaiseSite kSubtreeEntryId{kSourceFile, 473,
+                                           "InitAppFolder: couldn't get prop PR_IPM_SUBTREE_ENTRYID"};
 inline constexpr RaiseSite kOpenTopFolder{kSourceFile, 485, "InitAppFolder: failed opening top folder"};
-inline constexpr RaiseSite kAppFolderEntryId{kSourceFile, 519, "InitAppFolder: couldn't get PR_ENTRYID of app folder"};
+inline constexpr RaiseSite kAppFolderEntryId{kSourceFile, 519,
+                                             "InitAppFolder: couldn't get PR_ENTRYID of app folder"};
 // Opening folders by entry identifier and by path.
 inline constexpr RaiseSite kInvalidEntryId{kSourceFile, 674, "GetFolder received invalid entry id"};
 inline constexpr RaiseSite kOpenFolder{kSourceFile, 691, "Could not open folder"};
@@ -46,16 +49,18 @@ inline constexpr RaiseSite kPathHierarchyTable{kSourceFile, 575, "GetFolder: Get
 inline constexpr RaiseSite kPathRows{kSourceFile, 586, "GetFolder: HrQueryAllRows failed"};
 inline constexpr RaiseSite kPathOpenFolder{kSourceFile, 612, "GetFolder: Unable to open folder"};
 // Listing the topics.
-inline constexpr RaiseSite kTopicsHierarchyTable{kSourceFile, 755, "GetTopicNames: getHierarchyTable appFolder failed"};
-inline constexpr RaiseSite kTopicsRows{kSourceFile, 766, "GetTopicNames: HrQueryAllRows for appFolder failed"};
+inline constexpr RaiseSite kTopicsHierarchyTable{kSourceFile, 755,
+                                                 "GetTopicNames: getHierarchyTable appFolder failed"};
+inline constexpr RaiseSite kTopicsRows{kSourceFile, 766,
+                                       "GetTopicNames: HrQueryAllRows for appFolder failed"};
 inline constexpr RaiseSite kTopicsOpenEntry{kSourceFile, 798, "GetTopicNames: OpenEntry failed"};
 
 // The whole table, in the order above.
 inline constexpr const RaiseSite* kAll[] = {
-    &kNoActiveSession, &kNoActiveDatastore,    &kOpenMsgStore,       &kGetReceiveFolder, &kNoInbox,
-    &kCreateMessage,   &kSetProps,             &kSaveChanges,        &kStoresTable,      &kStoresRows,
-    &kNoDefaultStore,  &kSubtreeEntryId,       &kOpenTopFolder,      &kAppFolderEntryId, &kInvalidEntryId,
-    &kOpenFolder,      &kPathHierarchyTable,   &kPathRows,           &kPathOpenFolder,   &kTopicsHierarchyTable,
+    &kNoActiveSession, &kNoActiveDatastore,  &kOpenMsgStore,  &kGetReceiveFolder, &kNoInbox,
+    &kCreateMessage,   &kSetProps,           &kSaveChanges,   &kStoresTable,      &kStoresRows,
+    &kNoDefaultStore,  &kSubtreeEntryId,     &kOpenTopFolder, &kAppFolderEntryId, &kInvalidEntryId,
+    &kOpenFolder,      &kPathHierarchyTable, &kPathRows,      &kPathOpenFolder,   &kTopicsHierarchyTable,
     &kTopicsRows,      &kTopicsOpenEntry,
 };
 

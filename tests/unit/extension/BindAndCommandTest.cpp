@@ -25,8 +25,7 @@ TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReporte
   EXPECT_FALSE(Access::InboxEid(Ext()).IsEmpty()) << "QueryRelease keeps the entry identifiers";
   EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
   EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
-  EXPECT_EQ(LogHeadlines(),
-            std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
+  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
 }
 
 TEST_F(CommandTest, WhenBindingNeverReachedTheInboxBothLookupAndCommandReport) {
@@ -153,8 +152,7 @@ TEST_F(BindTest, AnAppDatastoreThatOpensHoldsTheTopicsWhileRequestsGoToTheDefaul
 
 TEST_F(BindTest, AFailedSessionIsReportedOnceAndLeavesTheObjectUnbound) {
   Install(MAPI_E_LOGON_FAILED);
-  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{
-                                ErrorHeadline(logged::kNoActiveSession)});
+  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kNoActiveSession)});
   EXPECT_EQ(Access::Session(Ext()), nullptr);
   EXPECT_TRUE(Access::DefaultStoreEid(Ext()).IsEmpty());
   EXPECT_TRUE(Access::InboxEid(Ext()).IsEmpty());

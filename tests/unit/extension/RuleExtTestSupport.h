@@ -33,8 +33,8 @@ class CExchRuleExtTestAccess {
 
 namespace ruleext {
 
-using testshared::FakeCallback;
 using testshared::ErrorHeadline;
+using testshared::FakeCallback;
 using testshared::LogEntry;
 namespace logged = testshared::logged;
 

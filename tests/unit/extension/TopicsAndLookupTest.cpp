@@ -79,8 +79,7 @@ TEST_F(TopicsTest, AnUnopenableSubfolderIsListedWithoutItsChildrenAndReportedOnc
   // The next listing opens the topics folder, then alpha, alpha/inner, beta: beta fails.
   profile.Faults().Add(memstore::Fault("OpenEntry").On("Mailbox").AtCall(4).Returning(MAPI_E_NO_ACCESS));
   EXPECT_EQ(Ext().LoadTopicNames(), (TopicList{u"alpha", u"alpha/inner", u"beta", u"gamma"}));
-  EXPECT_EQ(LogHeadlines(),
-            std::vector<std::string>{ErrorHeadline(logged::kTopicsOpenEntry)});
+  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kTopicsOpenEntry)});
 }
 
 TEST_F(TopicsTest, ARowWithoutADisplayNameIsSkippedWithEverythingBelowIt) {
@@ -218,11 +217,10 @@ TEST_F(LookupTest, NoDefaultStoreIsReportedAndLeavesTheObjectUnbound) {
   m_mailbox.SetDefault(false);
   Install();
   EXPECT_TRUE(Access::DefaultStoreEid(Ext()).IsEmpty());
-  EXPECT_EQ(LogHeadlines(),
-            (std::vector<std::string>{
-                ErrorHeadline(logged::kNoDefaultStore),
-                ErrorHeadline(logged::kNoActiveDatastore),
-            }));
+  EXPECT_EQ(LogHeadlines(), (std::vector<std::string>{
+                                ErrorHeadline(logged::kNoDefaultStore),
+                                ErrorHeadline(logged::kNoActiveDatastore),
+                            }));
 }
 
 TEST_F(LookupTest, OfSeveralDefaultStoresTheFirstRowWins) {
@@ -236,9 +234,7 @@ TEST_F(LookupTest, AnEmptyEntryIdentifierIsReportedWithoutCallingTheStore) {
   const auto mark = memstore::Ledger::Now();
   EXPECT_FALSE(CExchRuleExt::GetFolder(pellacorm::ComPtr<IMsgStore>::AddRef(Access::DefaultStore(Ext())),
                                        pellacorm::EntryID(), true));
-  EXPECT_EQ(LogHeadlines(),
-            std::vector<std::string>{
-                ErrorHeadline(logged::kInvalidEntryId)});
+  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kInvalidEntryId)});
   EXPECT_EQ(memstore::Ledger::ReportSince(mark), "");
 }
 

@@ -15,7 +15,8 @@ typedef struct _RTL_SRWLOCK {
   pthread_mutex_t Mutex;
 } RTL_SRWLOCK, SRWLOCK, *PSRWLOCK;
 
-#define SRWLOCK_INIT {PTHREAD_MUTEX_INITIALIZER}
+#define SRWLOCK_INIT \
+  { PTHREAD_MUTEX_INITIALIZER }
 
 void InitializeSRWLock(PSRWLOCK lock);
 void AcquireSRWLockExclusive(PSRWLOCK lock);
