@@ -153,8 +153,14 @@ TEST_F(GetCommandTest, EachPriorityItemStoresItsValue) {
   }
 }
 
-// The topic field shows as much text as its width holds and no more (it does not scroll
-// sideways), so typed topics here are short and long ones come from the list.
+TEST_F(GetCommandTest, AStoredPriorityOutsideTheListSurvivesOK) {
+  // Such a priority selects no item; OK must keep it, or the whole action changes.
+  for (const char* stored : {"006P+7", "006P-9", "017P+5T1006Budget"}) {
+    user::Click(IDOK);
+    EXPECT_EQ(Compose(stored).first, stored);
+  }
+}
+
 TEST_F(GetCommandTest, TheCommandBufferLimitsTheTopic) {
   constexpr ULONG kBuffer = 24;
   struct Case {
@@ -211,6 +217,27 @@ TEST_F(GetCommandTest, ACommandOfAThousandBytesIsRefusedWhateverTheBuffer) {
   const auto [command, name] = Compose("", 4096);
   EXPECT_EQ(command.size(), 999u);
   EXPECT_EQ(user::MessageBoxes().size(), 1u);
+}
+
+TEST_F(GetCommandTest, LongTopicsAreTypedWholeUpToTheThousandByteLimit) {
+  // The topic field scrolls sideways as the user types, so a topic longer than it shows
+  // is taken whole: 988 characters and a priority make a command of 999 bytes.
+  std::string topic = "Clients/Harbor Lane/Contracts/2026/Renewals/";
+  topic += std::string(988 - topic.size(), 'r');
+  user::TypeText(IDC_TOPIC, topic);
+  user::Click(IDOK);
+  EXPECT_EQ(Compose("006P+1", 4096).first, "999P+1T0988" + topic);
+
+  // One character more reaches the warning, whatever room the buffer has; Cancel then
+  // gives back the stored action.
+  user::TypeText(IDC_TOPIC, topic + "s");
+  user::Click(IDOK);
+  user::AnswerMessageBox(IDOK);
+  user::PressEscape();
+  const std::size_t boxesBefore = user::MessageBoxes().size();
+  EXPECT_EQ(Compose("006P+1", 4096).first, "006P+1");
+  ASSERT_EQ(user::MessageBoxes().size(), boxesBefore + 1);
+  EXPECT_EQ(user::MessageBoxes().back().text, kTooLong);
 }
 
 TEST_F(GetCommandTest, NullBuffersAreRefusedWithoutADialog) {

@@ -23,7 +23,7 @@ constexpr WORD kComboBoxAtom = 0x0085;
 constexpr ExpectedControl kActionControls[] = {
     {kButtonAtom, "Button", "OK", IDOK, 0x50010001, 46, 145, 50, 14},
     {kButtonAtom, "Button", "Cancel", IDCANCEL, 0x50010000, 107, 145, 50, 14},
-    {kComboBoxAtom, "ComboBox", "", IDC_TOPIC, 0x50210002, 25, 30, 150, 129},
+    {kComboBoxAtom, "ComboBox", "", IDC_TOPIC, 0x50210042, 25, 30, 150, 129},
     {kComboBoxAtom, "ComboBox", "", IDC_PRIORITY, 0x50210003, 25, 93, 150, 66},
     {kStaticAtom, "Static", "Assign to Topic", -1, 0x50020000, 25, 18, 121, 8},
     {kStaticAtom, "Static", "Assign Priority", -1, 0x50020000, 25, 81, 121, 8},

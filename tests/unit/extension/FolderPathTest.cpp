@@ -136,5 +136,16 @@ TEST_F(DoubleBytePathTest, ShortenedFormsKeepDoubleByteComponentsWhole) {
   EXPECT_EQ(shown.substr(0, 2), "A/") << shown;
 }
 
+TEST_F(DoubleBytePathTest, LimitsCountCharactersNotBytes) {
+  std::string twenty;
+  for (int i = 0; i < 20; ++i) {
+    twenty += "\x95\x5C";
+  }
+  // 20 characters in 40 bytes, and 29 in 49: within a limit of 35 characters, whole.
+  for (const std::string& path : {twenty, "Projects/" + twenty}) {
+    EXPECT_EQ(CExchRuleExt::AbbreviateFolderPath(path, 35), path);
+  }
+}
+
 }  // namespace
 }  // namespace pellacorm
