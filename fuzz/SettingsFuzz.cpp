@@ -148,21 +148,17 @@ void CheckReaders(HKEY key, const char* name, const Stored& raw) {
          text.size());
   }
 
-  static const BYTE kSentinel[] = {0xEE, 0xEE, 0xEE};
-  pellacorm::EntryID id;
-  id.Assign(sizeof kSentinel, kSentinel);
-  const LONG binaryResult = pellacorm::QueryRegBinary(key, name, id);
+  static const std::vector<BYTE> kSentinel = {0xEE, 0xEE, 0xEE};
+  std::vector<BYTE> bytes = kSentinel;
+  const LONG binaryResult = pellacorm::QueryRegBinary(key, name, bytes);
   const LONG expectedBinary = !raw.found               ? static_cast<LONG>(E_FAIL)
                               : raw.type != REG_BINARY ? ERROR_INVALID_DATA
                                                        : 0;
   const bool binaryRight =
-      binaryResult == 0
-          ? id.Size() == raw.bytes.size() &&
-                (id.Size() == 0 || std::memcmp(id.Bytes(), raw.bytes.data(), id.Size()) == 0)
-          : id.Size() == sizeof kSentinel && std::memcmp(id.Bytes(), kSentinel, sizeof kSentinel) == 0;
+      bytes == (binaryResult == 0 ? std::vector<BYTE>(raw.bytes.begin(), raw.bytes.end()) : kSentinel);
   if (binaryResult != expectedBinary || !binaryRight) {
-    Fail("QueryRegBinary(\"%s\") answered %ld with %lu bytes", name, static_cast<long>(binaryResult),
-         static_cast<unsigned long>(id.Size()));
+    Fail("QueryRegBinary(\"%s\") answered %ld with %zu bytes", name, static_cast<long>(binaryResult),
+         bytes.size());
   }
 
   DWORD number = 0xDEADBEEF;

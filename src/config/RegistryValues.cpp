@@ -58,7 +58,7 @@ LONG QueryRegString(HKEY key, LPCSTR name, std::string& value) noexcept {
   }
 }
 
-LONG QueryRegBinary(HKEY key, LPCSTR name, EntryID& value) noexcept {
+LONG QueryRegBinary(HKEY key, LPCSTR name, std::vector<BYTE>& value) noexcept {
   try {
     std::vector<BYTE> buffer(kFirstReadSize);
     DWORD type = REG_NONE;
@@ -68,13 +68,8 @@ LONG QueryRegBinary(HKEY key, LPCSTR name, EntryID& value) noexcept {
     if (result != 0) {
       return result;
     }
-    const ULONG count = size < buffer.size() ? size : static_cast<ULONG>(buffer.size());
-    EntryID copy;
-    copy.Assign(count, buffer.data());
-    if (copy.Size() != count) {
-      return E_FAIL;  // MAPI's allocator had no room
-    }
-    value = std::move(copy);
+    buffer.resize(size < buffer.size() ? size : buffer.size());
+    value.swap(buffer);
     return 0;
   } catch (const std::bad_alloc&) {
     return E_FAIL;

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "config/Platform.h"
-#include "store/EntryID.h"
 
 namespace pellacorm {
 
@@ -16,9 +16,9 @@ namespace pellacorm {
 // reports, also when the value was stored without its terminating zero.
 LONG QueryRegString(HKEY key, LPCSTR name, std::string& value) noexcept;
 
-// Reads a REG_BINARY value into `value` (byte count and bytes). Results as for
-// QueryRegString; `value` is left unchanged on every failure.
-LONG QueryRegBinary(HKEY key, LPCSTR name, EntryID& value) noexcept;
+// Reads a REG_BINARY value into `value`. Results as for QueryRegString; `value` is left
+// unchanged on every failure.
+LONG QueryRegBinary(HKEY key, LPCSTR name, std::vector<BYTE>& value) noexcept;
 
 // Reads a 4-byte REG_DWORD value. True and `value` set only when the read succeeds
 // with that type and size; any other type or size leaves `value` unchanged.

@@ -17,8 +17,9 @@ constexpr const char* kInboxMessageClass = "IPM.Note";
 EntryID CExchRuleExt::ReadAppDatastore() {
   EntryID store;
   const RegKey key = OpenSettingsKey(kSettingsReadAccess);
-  if (key) {
-    QueryRegBinary(key.Get(), kAppDatastoreValue, store);
+  std::vector<BYTE> bytes;
+  if (key && QueryRegBinary(key.Get(), kAppDatastoreValue, bytes) == 0) {
+    store.Assign(static_cast<ULONG>(bytes.size()), bytes.data());
   }
   return store;
 }

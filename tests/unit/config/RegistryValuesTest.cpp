@@ -69,27 +69,22 @@ TEST_F(RegistryValuesTest, QueryRegBinaryCopiesTheReportedBytes) {
     bytes[i] = static_cast<BYTE>(i * 7);
   }
   testsupport::SetRegBinary(kSettingsKey, "AppDatastore", bytes);
-  EntryID id;
-  ASSERT_EQ(QueryRegBinary(Settings().Get(), "AppDatastore", id), 0);
-  EXPECT_EQ(std::vector<BYTE>(id.Bytes(), id.Bytes() + id.Size()), bytes);
+  std::vector<BYTE> read;
+  ASSERT_EQ(QueryRegBinary(Settings().Get(), "AppDatastore", read), 0);
+  EXPECT_EQ(read, bytes);
 
   testsupport::SetRegBinary(kSettingsKey, "Empty", {});
-  EXPECT_EQ(QueryRegBinary(Settings().Get(), "Empty", id), 0);
-  EXPECT_TRUE(id.IsEmpty());
+  EXPECT_EQ(QueryRegBinary(Settings().Get(), "Empty", read), 0);
+  EXPECT_TRUE(read.empty());
 }
 
-TEST_F(RegistryValuesTest, QueryRegBinaryFailuresLeaveTheEntryIdAlone) {
-  const BYTE kept[] = {1, 2, 3};
+TEST_F(RegistryValuesTest, QueryRegBinaryFailuresLeaveTheBytesAlone) {
+  const std::vector<BYTE> kept = {1, 2, 3};
   testsupport::SetRegString(kSettingsKey, "AsText", "0102030405");
-  testsupport::SetRegBinary(kSettingsKey, "AppDatastore", {9, 9});
-  EntryID id;
-  id.Assign(sizeof kept, kept);
-  EXPECT_EQ(QueryRegBinary(Settings().Get(), "AsText", id), ERROR_INVALID_DATA);
-  EXPECT_EQ(QueryRegBinary(Settings().Get(), "Missing", id), E_FAIL);
-  Mapi32FailAllocation(1);
-  EXPECT_EQ(QueryRegBinary(Settings().Get(), "AppDatastore", id), E_FAIL);
-  ASSERT_EQ(id.Size(), 3u);
-  EXPECT_EQ(id.Bytes()[2], 3);
+  std::vector<BYTE> read = kept;
+  EXPECT_EQ(QueryRegBinary(Settings().Get(), "AsText", read), ERROR_INVALID_DATA);
+  EXPECT_EQ(QueryRegBinary(Settings().Get(), "Missing", read), E_FAIL);
+  EXPECT_EQ(read, kept);
 }
 
 TEST_F(RegistryValuesTest, SettingsKeyIsReadOnlyForReaders) {

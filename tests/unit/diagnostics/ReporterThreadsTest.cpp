@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "diagnostics/ExceptionReporter.h"
 #include "shared/MatchedMessageId.h"
 #include "unit/extension/RuleExtTestSupport.h"
 
@@ -24,6 +25,8 @@ TEST_F(ReporterThreadsTest, EntriesOfThreadsReportingAtOnceReachTheLogsWhole) {
   ::mkdir((m_drives.Root() + "/c/other").c_str(), 0755);
   ::mkdir((m_drives.Root() + "/c/other/Logs").c_str(), 0755);
   const char* const homes[] = {"C:/home", "C:/other"};
+  // The reporter takes the first home now, as the library does when it is loaded.
+  pellacorm::ExceptionReporter::Instance().LoadSettings();
 
   constexpr int kRounds = 60;
   constexpr int kFirers = 2;   // Command on an unbound object: two entries a round
