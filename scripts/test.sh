@@ -29,6 +29,7 @@ cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
 cmake --build --preset windows-x64 --target msi
 scripts/check-dll.sh build/windows-x64/src/PellacormRuleExt.dll
+scripts/check-dll.sh build/windows-x64/installer/package/PellacormRuleExt.dll
 # The real DLL under Wine (scripts/wine-run.sh), with our own mapi32.dll beside the tests,
 # scripts/windows/install.cmd and uninstall.cmd under Wine's cmd.exe, the package under
 # Wine's msiexec, its tables, and signing it.
@@ -41,6 +42,7 @@ cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86
 cmake --build --preset windows-x86 --target msi
 scripts/check-dll.sh build/windows-x86/src/PellacormRuleExt.dll
+scripts/check-dll.sh build/windows-x86/installer/package/PellacormRuleExt.dll
 # The x86 package is checked by its tables, which needs no 32-bit program.
 ctest --preset windows-x86 -R '^msi_tables$'
 # 32-bit Wine needs a kernel that runs 32-bit programs; some virtual machines' kernels

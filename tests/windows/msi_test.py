@@ -8,6 +8,7 @@ ctest passes through the environment:
   MSI_DLL       the DLL it holds
   MSI_BUILD     installer/build-msi.sh, which builds a package of a higher version here
   MSI_VERSION   the package's version
+  RULEHOST      rulehost.exe, which loads the installed DLL as the mail client does
   WINE_RUN      the launcher, as a shell would split it: scripts/wine-run.sh STATE_DIR
   TEST_WORK     a folder of the build tree for the test's files and prefixes
 
@@ -27,6 +28,7 @@ MSI = os.environ.get("MSI", "")
 DLL = os.environ.get("MSI_DLL", "")
 BUILD = os.environ.get("MSI_BUILD", "")
 VERSION = os.environ.get("MSI_VERSION", "")
+RULEHOST = os.environ.get("RULEHOST", "")
 WINE_RUN = shlex.split(os.environ.get("WINE_RUN", ""))
 WORK = os.environ.get("TEST_WORK", tempfile.gettempdir())
 
@@ -116,6 +118,11 @@ class MsiTest(unittest.TestCase):
         self.assertInstalled(DEFAULT_64)
         [entry] = m.programs()
         self.assertEqual((entry["DisplayVersion"], entry["Publisher"]), (VERSION, "Pellacorm"))
+        # The packaged DLL, its debug information split off, loads from where the value
+        # says and answers through ExchEntryPoint.
+        result = m.wine(RULEHOST, "--library", DEFAULT_64, "name", "017P+1T1006Budget")
+        self.assertEqual(result.code, 0, result)
+        self.assertIn('display name: "Priority: High, Topic: Budget (File) "', result.out)
 
         # The same package again: still one DLL, one value, one entry.
         result = m.install(MSI)
