@@ -50,7 +50,7 @@ for file in "${files[@]}"; do
   signed+=("$copy")
   rm -f "$copy"
   if ! output=$(printf '%s' "${PELLACORM_SIGN_PASSWORD:-}" |
-    osslsigncode sign -pkcs12 "$PELLACORM_SIGN_PKCS12" -readpass - -h sha256 \
+    osslsigncode sign -pkcs12 "$PELLACORM_SIGN_PKCS12" -readpass /dev/stdin -h sha256 \
       -n "Pellacorm Action" "${timestamp[@]}" -in "$file" -out "$copy" 2>&1); then
     printf '%s\n' "$output" >&2
     fail "could not sign $file; nothing was signed"
