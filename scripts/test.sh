@@ -3,8 +3,8 @@
 # builds the Linux library and runs its tests (plain and with sanitizers), runs every
 # fuzz target briefly, then cross-builds the Windows DLL and its Windows Installer
 # package, checks the DLL's exports and imports, and runs the Windows tests, the install
-# scripts' and the package's tests under Wine; last the 32-bit DLL and package, checked
-# and tested the same way under 32-bit Wine.
+# scripts' and the package's tests under Wine; last the 32-bit DLL, checked and tested
+# the same way under 32-bit Wine, and its package, checked by its tables.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
