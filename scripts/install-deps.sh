@@ -10,6 +10,9 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine64
+  # The Windows Installer packages: wixl builds them, msitools' msiinfo reads their tables,
+  # osslsigncode signs them (and the DLL) and openssl makes the signing test's certificates.
+  wixl msitools osslsigncode openssl
   # 32-bit Wine, for the tests of the x86 DLL: Debian's i386 architecture must be enabled.
   wine32:i386
 )

@@ -8,70 +8,33 @@ reg query, in the same prefix) and on drive C:. ctest passes through the environ
   WINE_RUN          the launcher, as a shell would split it: scripts/wine-run.sh STATE_DIR
   TEST_WORK         a folder of the build tree for the test's files and prefixes
 
-Every test works in a prefix of its own (WINE_RUN_PREFIX), which all its Wine commands
-share, with Wine kept running between them (WINE_RUN_STAY) and stopped at the end.
-Their output goes to files, never through a pipe.
+Every test works in a prefix of its own (wine_prefix.py), which all its Wine commands
+share.
 """
 import os
-import re
 import shlex
 import shutil
-import subprocess
 import tempfile
 import unittest
+
+from wine_prefix import DEFAULT_32, DEFAULT_64, KEY, NAME, WinePrefix, read, windows_path
 
 SCRIPTS = os.environ.get("INSTALL_SCRIPTS", "")
 DLL = os.environ.get("INSTALL_DLL", "")
 WINE_RUN = shlex.split(os.environ.get("WINE_RUN", ""))
 WORK = os.environ.get("TEST_WORK", tempfile.gettempdir())
 
-KEY = r"HKLM\SOFTWARE\Microsoft\Exchange\Client\Custom Actions"
-NAME = "Pellacorm Action"
-DEFAULT_64 = r"C:\Program Files\Pellacorm\PellacormRuleExt.dll"
-DEFAULT_32 = r"C:\Program Files (x86)\Pellacorm\PellacormRuleExt.dll"
-VALUE_LINE = re.compile(r"^\s+" + re.escape(NAME) + r"\s{4}(REG_\w+)\s{4}(.*)$")
 
-
-def windows_path(path):
-    """A Linux path as Wine's programs see it, on drive Z:."""
-    return "Z:" + path.replace("/", "\\")
-
-
-class Result:
-    def __init__(self, code, out, err):
-        self.code, self.out, self.err = code, out, err
-
-    def __str__(self):
-        return f"exit {self.code}\n--- stdout\n{self.out}\n--- stderr\n{self.err}"
-
-
-class Machine:
-    """One Wine prefix: the package (the scripts and the DLL) on Z:, drive C: and the
-    registry, kept across the Wine commands of one test."""
+class Machine(WinePrefix):
+    """One Wine prefix with the package (the scripts and the DLL) on Z:."""
 
     def __init__(self, folder):
-        self.folder = folder
-        self.prefix = os.path.join(folder, "prefix")
+        super().__init__(folder, WINE_RUN)
         self.package = os.path.join(folder, "package")
         os.makedirs(self.package)
         for script in ("install.cmd", "uninstall.cmd"):
             shutil.copy(os.path.join(SCRIPTS, script), self.package)
         shutil.copy(DLL, self.package)
-        # Both registry views in one Wine command.
-        with open(os.path.join(self.package, "query.cmd"), "w", newline="\r\n") as f:
-            f.write(f'@echo off\necho [64-bit]\nreg query "{KEY}"\necho [32-bit]\nreg query "{KEY}" /reg:32\n')
-        self.runs = 0
-
-    def wine(self, *args, stay=True):
-        self.runs += 1
-        out_path = os.path.join(self.folder, f"out{self.runs}.txt")
-        err_path = os.path.join(self.folder, f"err{self.runs}.txt")
-        env = dict(os.environ, WINE_RUN_PREFIX=self.prefix, WINE_RUN_STAY="1" if stay else "0")
-        with open(out_path, "wb") as out, open(err_path, "wb") as err:
-            code = subprocess.run(WINE_RUN + list(args), stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                  env=env, timeout=180).returncode
-        with open(out_path, "rb") as out, open(err_path, "rb") as err:
-            return Result(code, out.read().decode("cp437"), err.read().decode("cp437"))
 
     def script(self, name, *args, folder=None):
         return self.wine("cmd.exe", "/c", windows_path(os.path.join(folder or self.package, name)), *args)
@@ -82,35 +45,6 @@ class Machine:
     def uninstall(self, *args):
         return self.script("uninstall.cmd", *args)
 
-    def values(self):
-        """The custom action values of both registry views, as reg query lists them:
-        {"64-bit": [(type, data)], "32-bit": [...]}."""
-        result = self.script("query.cmd")
-        views, view = {}, None
-        for line in result.out.splitlines():
-            if line in ("[64-bit]", "[32-bit]"):
-                view = views.setdefault(line[1:-1], [])
-            elif view is not None and VALUE_LINE.match(line):
-                view.append(VALUE_LINE.match(line).groups())
-        assert set(views) == {"64-bit", "32-bit"}, result
-        return views
-
-    def c(self, path):
-        """The Linux path of a file on drive C:."""
-        assert path[:3].upper() == "C:\\", path
-        return os.path.join(self.prefix, "drive_c", *path[3:].split("\\"))
-
-    def installed_dlls(self):
-        found = []
-        for folder, _, files in os.walk(os.path.join(self.prefix, "drive_c")):
-            found += [os.path.join(folder, f) for f in files if f.lower() == "pellacormruleext.dll"]
-        return found
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
 
 class InstallScriptsTest(unittest.TestCase):
     def setUp(self):
@@ -119,7 +53,7 @@ class InstallScriptsTest(unittest.TestCase):
         self.machine = Machine(self.folder)
 
     def tearDown(self):
-        self.machine.wine("cmd.exe", "/c", "exit", stay=False)
+        self.machine.stop()
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def another_dll(self):
