@@ -1,40 +1,16 @@
-// The Windows API the product calls: <windows.h> and the C runtime on Windows, our own
-// layer of the same names elsewhere. The one place where the product picks a platform
-// for everything but MAPI.
+// The Windows API the product calls, as the platform library picks it, and what the
+// product adds to it.
 #pragma once
 
+#include "platform/Windows.h"
+
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 // winerror.h names the severity bit of an HRESULT SEVERITY_ERROR (1); the extension's
 // severity levels (diagnostics/IException.h) use that name for level 2. Nothing of
 // ours uses the HRESULT macro (FAILED and HRESULT_SEVERITY do that job).
 #undef SEVERITY_ERROR
-#include <fcntl.h>
-#include <io.h>
-#include <mbstring.h>
-#include <share.h>
-#include <sys/stat.h>
-#include <cstdio>
-#include <ctime>
-
-// The runtime's own strftime already renders "%c" as the log expects.
-inline std::size_t crt_strftime(char* buffer, std::size_t size, const char* format, const std::tm* time) {
-  return std::strftime(buffer, size, format, time);
-}
-// The local time without localtime's shared buffer; false for a time the runtime
-// refuses (before 1970, after the year 3000).
-inline bool crt_localtime(std::time_t time, std::tm* result) {
-  return result != nullptr && localtime_s(result, &time) == 0;
-}
 // The .def file names the DLL's exports.
 #define PELLACORM_EXPORT
 #else
-#include "win32/Windows.h"
 #define PELLACORM_EXPORT __attribute__((visibility("default")))
 #endif

@@ -5,9 +5,6 @@ namespace pellacorm {
 
 // {00000000-0000-0000-C000-000000000046}
 static const IID kIIDUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-// {00020E11-0000-0000-C000-000000000046}
-const IID IID_IExchangeRuleExt = {
-    0x00020E11, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 STDMETHODIMP CExchRuleExt::QueryInterface(REFIID riid, void** ppvObject) {
   if (ppvObject == nullptr) {

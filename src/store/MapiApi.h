@@ -1,15 +1,9 @@
-// The MAPI names the product calls: the SDK's headers on Windows, our own declaration
-// of the same names elsewhere.
+// The product's messaging interface: the MAPI names it calls, as the platform library
+// picks them.
 #pragma once
 
 #include "config/Platform.h"
-
-#ifdef _WIN32
-#include <mapix.h>
-#include <mapiutil.h>
-#else
-#include "mapi32/Mapi.h"
-#endif
+#include "platform/Mapi.h"
 
 #include <type_traits>
 
