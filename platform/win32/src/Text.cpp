@@ -765,6 +765,106 @@ int Collate(const BYTE* a, std::size_t aLength, const BYTE* b, std::size_t bLeng
   }
 }
 
+// ---------------------------------------------------------------------------------
+// Sort keys of LCMapStringA: the weights Collate compares, written out level by level,
+//
+//   primary weights 01 diacritics 01 case (or width) 01 marks 00
+//
+// so that two keys compared as bytes order their texts as Collate does. Every byte
+// before the terminator is 02 or more: a text whose primary weights are the first of
+// another's reaches its 01 first, and at the end a text with fewer marks its 00. With
+// equal primary weights both texts have as many diacritic and case bytes, so each level
+// starts at the same place in both keys.
+//
+// A primary weight takes one byte when its value within its group is small (every
+// ASCII symbol, digit and Latin letter), otherwise the group's lead byte and the value
+// in three bytes of seven bits, high bit set. The groups' bytes ascend with the groups,
+// and a group's lead byte is above its single bytes, as the long values are above the
+// short ones.
+
+struct GroupBytes {
+  BYTE first;  // the byte of value 0
+  BYTE count;  // values below this take one byte
+  BYTE lead;
+};
+constexpr GroupBytes kGroupBytes[] = {
+    {0, 0, 0},         // no group 0
+    {0x02, 46, 0x30},  // kSymbol
+    {0x31, 10, 0x3B},  // kDigit
+    {0x3C, 48, 0x6C},  // kLatin
+    {0x6D, 0, 0x6D},   // kOther: always long
+};
+constexpr BYTE kLevelSeparator = 0x01;
+constexpr BYTE kLowestWeightByte = 0x02;
+
+void AppendSevenBitGroups(std::string& key, std::uint64_t value, int groups) {
+  for (int shift = 7 * (groups - 1); shift >= 0; shift -= 7) {
+    key.push_back(static_cast<char>(0x80 | ((value >> shift) & 0x7F)));
+  }
+}
+
+void AppendPrimary(std::string& key, std::uint32_t primary) {
+  const GroupBytes& g = kGroupBytes[primary >> 24];
+  const std::uint32_t value = primary & 0xFFFFFF;  // at most 21 bits: 0x100 + a unit
+  if (value < g.count) {
+    key.push_back(static_cast<char>(g.first + value));
+    return;
+  }
+  key.push_back(static_cast<char>(g.lead));
+  AppendSevenBitGroups(key, value, 3);
+}
+
+// A mark's place counts the weights before it: one byte up to 0xBF, otherwise a lead
+// byte above those and the count in five bytes of seven bits.
+void AppendMarkPosition(std::string& key, std::size_t position) {
+  constexpr std::size_t kShort = 0xC0;
+  if (position < kShort) {
+    key.push_back(static_cast<char>(kLowestWeightByte + position));
+    return;
+  }
+  key.push_back(static_cast<char>(0xF0));
+  AppendSevenBitGroups(key, position, 5);
+}
+
+// Appends the sort key of the ANSI text, terminator included, to `key`.
+void AppendSortKey(std::string& key, const BYTE* text, std::size_t length, DWORD flags) {
+  const Tables932* tables932 = g_ansiCodePage.load() == 932 ? &Get932() : nullptr;
+  const Weights1252& table = Get1252Weights();
+  const bool ignoreCase = (flags & NORM_IGNORECASE) != 0;
+  const bool ignoreDiacritics = (flags & NORM_IGNORENONSPACE) != 0;
+
+  // The primary weights go straight into the key; the other two levels wait, in one
+  // buffer of two bytes a weight, until the primary level is complete.
+  thread_local std::string levels;
+  levels.clear();
+  WeightReader weights(text, text + length, table, tables932);
+  for (const Weight* w = weights.Next(); w != nullptr; w = weights.Next()) {
+    AppendPrimary(key, w->primary);
+    const int caseOrWidth = ignoreCase ? (w->caseWeight >= 2 ? 1 : 0) : w->caseWeight;
+    levels.push_back(static_cast<char>(kLowestWeightByte + w->diacritic));
+    levels.push_back(static_cast<char>(kLowestWeightByte + caseOrWidth));
+  }
+  key.push_back(static_cast<char>(kLevelSeparator));
+  if (!ignoreDiacritics) {
+    for (std::size_t i = 0; i < levels.size(); i += 2) {
+      key.push_back(levels[i]);
+    }
+  }
+  key.push_back(static_cast<char>(kLevelSeparator));
+  for (std::size_t i = 1; i < levels.size(); i += 2) {
+    key.push_back(levels[i]);
+  }
+  key.push_back(static_cast<char>(kLevelSeparator));
+  WeightReader marks(text, text + length, table, tables932);
+  std::size_t position = 0;
+  char16_t mark = 0;
+  while (marks.NextMark(position, mark)) {
+    AppendMarkPosition(key, position);
+    key.push_back(static_cast<char>(mark == '\'' ? kLowestWeightByte : kLowestWeightByte + 1));
+  }
+  key.push_back('\0');
+}
+
 std::size_t AnsiLength(LPCSTR s, int count) {
   return count < 0 ? std::strlen(s) : static_cast<std::size_t>(count);
 }
@@ -1046,6 +1146,58 @@ int CompareStringA(LCID /*locale*/, DWORD flags, LPCSTR string1, int count1, LPC
   const int r = Collate(reinterpret_cast<const BYTE*>(string1), AnsiLength(string1, count1),
                         reinterpret_cast<const BYTE*>(string2), AnsiLength(string2, count2), flags);
   return r < 0 ? CSTR_LESS_THAN : r == 0 ? CSTR_EQUAL : CSTR_GREATER_THAN;
+}
+
+/***********************************************************************
+ *           LCMapStringA
+ *
+ * Makes the sort key of an ANSI text (the only mapping provided here).
+ *
+ * PARAMS
+ *  locale [I] any locale; every one sorts as English (United States) here.
+ *  flags  [I] LCMAP_SORTKEY, with NORM_IGNORECASE and NORM_IGNORENONSPACE as wanted.
+ *  source [I] the text, in the ANSI code page.
+ *  count  [I] its length in bytes; negative: up to its terminator. Not 0.
+ *  dest   [O] buffer for the key; may be NULL when size is 0.
+ *  size   [I] the buffer's size in bytes; 0 asks for the size needed.
+ *
+ * RETURNS
+ *  Success: the bytes of the key written (or needed when size is 0), its terminating
+ *           zero included.
+ *  Failure: 0; GetLastError() is ERROR_INVALID_PARAMETER for a NULL text, a count of
+ *           0, a negative size or a NULL buffer with a size; ERROR_INVALID_FLAGS for
+ *           other flags, for LCMAP_SORTKEY with any other mapping, and for a buffer
+ *           that is the text itself; ERROR_INSUFFICIENT_BUFFER when the key does not
+ *           fit (the buffer's content is then undefined).
+ *
+ * NOTES
+ *  Two keys compared as bytes (memcmp over the shorter, then the shorter first) order
+ *  their texts as CompareStringA with the same flags does, equal keys for equal texts.
+ *  The key's format is this layer's own; only its order means anything. The case and
+ *  string mappings (LCMAP_LOWERCASE and the others) are not provided.
+ */
+int LCMapStringA(LCID /*locale*/, DWORD flags, LPCSTR source, int count, LPSTR dest, int size) {
+  if (source == nullptr || count == 0 || size < 0 || (dest == nullptr && size != 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const DWORD sortKeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE | NORM_IGNORENONSPACE;
+  if ((flags & LCMAP_SORTKEY) == 0 || (flags & ~sortKeyFlags) != 0 || dest == source) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  thread_local std::string key;
+  key.clear();
+  AppendSortKey(key, reinterpret_cast<const BYTE*>(source), AnsiLength(source, count), flags);
+  if (size == 0) {
+    return static_cast<int>(key.size());
+  }
+  if (key.size() > static_cast<std::size_t>(size)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(dest, key.data(), key.size());
+  return static_cast<int>(key.size());
 }
 
 /***********************************************************************
