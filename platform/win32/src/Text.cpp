@@ -794,75 +794,104 @@ constexpr GroupBytes kGroupBytes[] = {
     {0x3C, 48, 0x6C},  // kLatin
     {0x6D, 0, 0x6D},   // kOther: always long
 };
-constexpr BYTE kLevelSeparator = 0x01;
-constexpr BYTE kLowestWeightByte = 0x02;
+constexpr unsigned kLevelSeparator = 0x01;
+constexpr unsigned kLowestWeightByte = 0x02;
 
-void AppendSevenBitGroups(std::string& key, std::uint64_t value, int groups) {
+// Writes a key into the caller's buffer as far as it goes, and counts its bytes.
+class KeyWriter {
+ public:
+  KeyWriter(LPSTR dest, std::size_t size) : m_dest(dest), m_size(size) {}
+
+  void Put(unsigned value) {
+    if (m_length < m_size) {
+      m_dest[m_length] = static_cast<char>(value);
+    }
+    ++m_length;
+  }
+  std::size_t Length() const { return m_length; }
+
+ private:
+  LPSTR m_dest;
+  std::size_t m_size;
+  std::size_t m_length = 0;
+};
+
+void PutSevenBitGroups(KeyWriter& key, std::uint64_t value, int groups) {
   for (int shift = 7 * (groups - 1); shift >= 0; shift -= 7) {
-    key.push_back(static_cast<char>(0x80 | ((value >> shift) & 0x7F)));
+    key.Put(0x80 | ((value >> shift) & 0x7F));
   }
 }
 
-void AppendPrimary(std::string& key, std::uint32_t primary) {
+void PutPrimary(KeyWriter& key, std::uint32_t primary) {
   const GroupBytes& g = kGroupBytes[primary >> 24];
   const std::uint32_t value = primary & 0xFFFFFF;  // at most 21 bits: 0x100 + a unit
   if (value < g.count) {
-    key.push_back(static_cast<char>(g.first + value));
+    key.Put(g.first + value);
     return;
   }
-  key.push_back(static_cast<char>(g.lead));
-  AppendSevenBitGroups(key, value, 3);
+  key.Put(g.lead);
+  PutSevenBitGroups(key, value, 3);
 }
 
 // A mark's place counts the weights before it: one byte up to 0xBF, otherwise a lead
 // byte above those and the count in five bytes of seven bits.
-void AppendMarkPosition(std::string& key, std::size_t position) {
+void PutMarkPosition(KeyWriter& key, std::size_t position) {
   constexpr std::size_t kShort = 0xC0;
   if (position < kShort) {
-    key.push_back(static_cast<char>(kLowestWeightByte + position));
+    key.Put(kLowestWeightByte + static_cast<unsigned>(position));
     return;
   }
-  key.push_back(static_cast<char>(0xF0));
-  AppendSevenBitGroups(key, position, 5);
+  key.Put(0xF0);
+  PutSevenBitGroups(key, position, 5);
 }
 
-// Appends the sort key of the ANSI text, terminator included, to `key`.
-void AppendSortKey(std::string& key, const BYTE* text, std::size_t length, DWORD flags) {
+// Calls visit(weight) for each weight of the text in order: in 1252 straight from the
+// table, in 932 through a WeightReader.
+template <typename Visit>
+void ForEachWeight(const BYTE* text, const BYTE* end, const Weights1252& table, const Tables932* tables932,
+                   Visit visit) {
+  if (tables932 == nullptr) {
+    for (const BYTE* at = text; at != end; ++at) {
+      const CharWeights& c = table.byByte[*at];
+      for (std::uint8_t i = 0; i < c.count; ++i) {
+        visit(c.weights[i]);
+      }
+    }
+    return;
+  }
+  WeightReader reader(text, end, table, tables932);
+  for (const Weight* w = reader.Next(); w != nullptr; w = reader.Next()) {
+    visit(*w);
+  }
+}
+
+// Writes the sort key of the ANSI text, terminator included. Each level reads the text
+// afresh, which costs less than keeping the weights of the first reading.
+void WriteSortKey(KeyWriter& key, const BYTE* text, std::size_t length, DWORD flags) {
   const Tables932* tables932 = g_ansiCodePage.load() == 932 ? &Get932() : nullptr;
   const Weights1252& table = Get1252Weights();
   const bool ignoreCase = (flags & NORM_IGNORECASE) != 0;
-  const bool ignoreDiacritics = (flags & NORM_IGNORENONSPACE) != 0;
+  const BYTE* end = text + length;
 
-  // The primary weights go straight into the key; the other two levels wait, in one
-  // buffer of two bytes a weight, until the primary level is complete.
-  thread_local std::string levels;
-  levels.clear();
-  WeightReader weights(text, text + length, table, tables932);
-  for (const Weight* w = weights.Next(); w != nullptr; w = weights.Next()) {
-    AppendPrimary(key, w->primary);
-    const int caseOrWidth = ignoreCase ? (w->caseWeight >= 2 ? 1 : 0) : w->caseWeight;
-    levels.push_back(static_cast<char>(kLowestWeightByte + w->diacritic));
-    levels.push_back(static_cast<char>(kLowestWeightByte + caseOrWidth));
+  ForEachWeight(text, end, table, tables932, [&key](const Weight& w) { PutPrimary(key, w.primary); });
+  key.Put(kLevelSeparator);
+  if ((flags & NORM_IGNORENONSPACE) == 0) {
+    ForEachWeight(text, end, table, tables932,
+                  [&key](const Weight& w) { key.Put(kLowestWeightByte + w.diacritic); });
   }
-  key.push_back(static_cast<char>(kLevelSeparator));
-  if (!ignoreDiacritics) {
-    for (std::size_t i = 0; i < levels.size(); i += 2) {
-      key.push_back(levels[i]);
-    }
-  }
-  key.push_back(static_cast<char>(kLevelSeparator));
-  for (std::size_t i = 1; i < levels.size(); i += 2) {
-    key.push_back(levels[i]);
-  }
-  key.push_back(static_cast<char>(kLevelSeparator));
-  WeightReader marks(text, text + length, table, tables932);
+  key.Put(kLevelSeparator);
+  ForEachWeight(text, end, table, tables932, [&key, ignoreCase](const Weight& w) {
+    key.Put(kLowestWeightByte + (ignoreCase ? (w.caseWeight >= 2 ? 1u : 0u) : w.caseWeight));
+  });
+  key.Put(kLevelSeparator);
+  WeightReader marks(text, end, table, tables932);
   std::size_t position = 0;
   char16_t mark = 0;
   while (marks.NextMark(position, mark)) {
-    AppendMarkPosition(key, position);
-    key.push_back(static_cast<char>(mark == '\'' ? kLowestWeightByte : kLowestWeightByte + 1));
+    PutMarkPosition(key, position);
+    key.Put(mark == '\'' ? kLowestWeightByte : kLowestWeightByte + 1);
   }
-  key.push_back('\0');
+  key.Put(0);
 }
 
 std::size_t AnsiLength(LPCSTR s, int count) {
@@ -1186,18 +1215,17 @@ int LCMapStringA(LCID /*locale*/, DWORD flags, LPCSTR source, int count, LPSTR d
     SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
-  thread_local std::string key;
-  key.clear();
-  AppendSortKey(key, reinterpret_cast<const BYTE*>(source), AnsiLength(source, count), flags);
-  if (size == 0) {
-    return static_cast<int>(key.size());
+  KeyWriter key(dest, static_cast<std::size_t>(size));
+  WriteSortKey(key, reinterpret_cast<const BYTE*>(source), AnsiLength(source, count), flags);
+  if (key.Length() > static_cast<std::size_t>(INT32_MAX)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
   }
-  if (key.size() > static_cast<std::size_t>(size)) {
+  if (size != 0 && key.Length() > static_cast<std::size_t>(size)) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
-  std::memcpy(dest, key.data(), key.size());
-  return static_cast<int>(key.size());
+  return static_cast<int>(key.Length());
 }
 
 /***********************************************************************
