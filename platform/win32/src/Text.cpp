@@ -773,8 +773,9 @@ int Collate(const BYTE* a, std::size_t aLength, const BYTE* b, std::size_t bLeng
 // so that two keys compared as bytes order their texts as Collate does. Every byte
 // before the terminator is 02 or more: a text whose primary weights are the first of
 // another's reaches its 01 first, and at the end a text with fewer marks its 00. With
-// equal primary weights both texts have as many diacritic and case bytes, so each level
-// starts at the same place in both keys.
+// equal primary weights both texts have a weight on each level for each primary one;
+// the lowest weights at the end of a level are left out, so a level starts at the same
+// place in both keys whenever the levels before it are equal.
 //
 // A primary weight takes one byte when its value within its group is small (every
 // ASCII symbol, digit and Latin letter), otherwise the group's lead byte and the value
@@ -845,6 +846,29 @@ void PutMarkPosition(KeyWriter& key, std::size_t position) {
   PutSevenBitGroups(key, position, 5);
 }
 
+// Writes the weights of the diacritic or the case level, leaving out the lowest weights
+// at its end: that keeps the order, as the separator after the level is below every
+// weight, and most texts then have no bytes at all on these levels.
+class LevelWriter {
+ public:
+  explicit LevelWriter(KeyWriter& key) : m_key(key) {}
+
+  void Put(unsigned weight) {
+    if (weight == 0) {
+      ++m_lowest;
+      return;
+    }
+    for (; m_lowest != 0; --m_lowest) {
+      m_key.Put(kLowestWeightByte);
+    }
+    m_key.Put(kLowestWeightByte + weight);
+  }
+
+ private:
+  KeyWriter& m_key;
+  std::size_t m_lowest = 0;  // lowest weights not yet written
+};
+
 // Calls visit(weight) for each weight of the text in order: in 1252 straight from the
 // table, in 932 through a WeightReader.
 template <typename Visit>
@@ -876,12 +900,14 @@ void WriteSortKey(KeyWriter& key, const BYTE* text, std::size_t length, DWORD fl
   ForEachWeight(text, end, table, tables932, [&key](const Weight& w) { PutPrimary(key, w.primary); });
   key.Put(kLevelSeparator);
   if ((flags & NORM_IGNORENONSPACE) == 0) {
+    LevelWriter diacritics(key);
     ForEachWeight(text, end, table, tables932,
-                  [&key](const Weight& w) { key.Put(kLowestWeightByte + w.diacritic); });
+                  [&diacritics](const Weight& w) { diacritics.Put(w.diacritic); });
   }
   key.Put(kLevelSeparator);
-  ForEachWeight(text, end, table, tables932, [&key, ignoreCase](const Weight& w) {
-    key.Put(kLowestWeightByte + (ignoreCase ? (w.caseWeight >= 2 ? 1u : 0u) : w.caseWeight));
+  LevelWriter cases(key);
+  ForEachWeight(text, end, table, tables932, [&cases, ignoreCase](const Weight& w) {
+    cases.Put(ignoreCase ? (w.caseWeight >= 2 ? 1u : 0u) : w.caseWeight);
   });
   key.Put(kLevelSeparator);
   WeightReader marks(text, end, table, tables932);
