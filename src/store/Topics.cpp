@@ -335,12 +335,25 @@ TopicList CExchRuleExt::LoadTopicNames() {
   NarrowTopicTexts narrow;
   WalkTopics(GetAppFolder(false), names, nullptr, &narrow);
 
-  TopicList sorted;
-  sorted.reserve(names.size());
-  for (const std::size_t index : SortKeys(narrow).Order()) {
-    sorted.push_back(std::move(names[index]));
+  // The names move into their places in the list itself, one cycle of the order at a
+  // time: place i takes the name at order[i]. A place that is done says so in `order`.
+  std::vector<std::size_t> order = SortKeys(narrow).Order();
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (order[start] == start) {
+      continue;
+    }
+    TopicName first = std::move(names[start]);
+    std::size_t at = start;
+    while (order[at] != start) {
+      const std::size_t from = order[at];
+      names[at] = std::move(names[from]);
+      order[at] = at;
+      at = from;
+    }
+    names[at] = std::move(first);
+    order[at] = at;
   }
-  return sorted;
+  return names;
 }
 
 bool CExchRuleExt::CompareTopicNames(const TopicName& a, const TopicName& b) {
