@@ -71,10 +71,19 @@ INT_PTR CActionDialog::OnInitDialog() {
 
 void CActionDialog::FillTopicList() {
   m_topics.insert(m_topics.begin(), WidenTopic(LoadResString(IDS_DO_NOT_ASSIGN)));
+  // The list sets aside room for all the names at once and does not repaint after each
+  // one; it is repainted whole once they are in. The room is a hint: a list that cannot
+  // set it aside still takes the names one by one.
+  const std::size_t averageText = TOPIC_DISPLAY_MAX / 2;
+  SendMessageA(m_topicCombo, CB_INITSTORAGE, m_topics.size(),
+               static_cast<LPARAM>(m_topics.size() * averageText));
+  SendMessageA(m_topicCombo, WM_SETREDRAW, FALSE, 0);
   for (const TopicName& topic : m_topics) {
     const std::string shown = CExchRuleExt::AbbreviateFolderPath(NarrowTopic(topic), TOPIC_DISPLAY_MAX);
     SendMessageA(m_topicCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
   }
+  SendMessageA(m_topicCombo, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(m_topicCombo, nullptr, TRUE);
   SendMessageA(m_topicCombo, CB_SETCURSEL, 0, 0);
 }
 

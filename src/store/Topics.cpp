@@ -1,8 +1,8 @@
 // The topics folder and the names of the folders below it, which the dialog offers as
 // topics. Nothing here writes to a store.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
-#include <numeric>
 #include <string>
 #include <vector>
 
@@ -22,6 +22,113 @@ const SizedSPropTagArray(kTopicColumnCount, kTopicColumns) = {kTopicColumnCount,
 bool SortsBefore(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
 }
+
+// The sort keys of the texts of a walk, one after another in one buffer, and the
+// order they put the texts in.
+class SortKeys {
+ public:
+  explicit SortKeys(const NarrowTopicTexts& texts) {
+    const std::size_t count = texts.Count();
+    m_ends.reserve(count);
+    // Room for the usual keys, a byte a character and a few more, in one allocation.
+    if (count != 0) {
+      const std::size_t textBytes =
+          static_cast<std::size_t>(texts.Data(count - 1) - texts.Data(0)) + texts.Length(count - 1);
+      Reserve(textBytes + 8 * count);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      Append(texts.Data(i), texts.Length(i));
+    }
+  }
+
+  // The texts' indices in the order of their keys, compared as bytes (the first
+  // differing byte, else the shorter key first); equal keys keep the order of their
+  // indices, as a stable sort keeps them. Each entry carries the first bytes of its key,
+  // which decide most comparisons without reading the keys, scattered over the buffer,
+  // themselves.
+  std::vector<std::size_t> Order() const {
+    std::vector<Entry> entries(m_ends.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      Entry& e = entries[i];
+      e.index = i;
+      const std::size_t begin = Begin(i);
+      const std::size_t length = m_ends[i] - begin;
+      for (std::size_t byte = 0; byte < kHeadBytes; ++byte) {
+        const unsigned value = byte < length ? static_cast<unsigned char>(m_keys[begin + byte]) : 0u;
+        e.head[byte / 8] = (e.head[byte / 8] << 8) | value;
+      }
+    }
+    std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
+      for (std::size_t word = 0; word < kHeadWords; ++word) {
+        if (a.head[word] != b.head[word]) {
+          return a.head[word] < b.head[word];
+        }
+      }
+      const int order = Compare(a.index, b.index);
+      return order != 0 ? order < 0 : a.index < b.index;
+    });
+    std::vector<std::size_t> order;
+    order.reserve(entries.size());
+    for (const Entry& e : entries) {
+      order.push_back(e.index);
+    }
+    return order;
+  }
+
+ private:
+  static constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+
+  // The first bytes of a key, zero after its end, as numbers that compare as the bytes
+  // do, and the text's index.
+  static constexpr std::size_t kHeadWords = 3;
+  static constexpr std::size_t kHeadBytes = 8 * kHeadWords;
+  struct Entry {
+    std::uint64_t head[kHeadWords] = {};
+    std::size_t index = 0;
+  };
+
+  std::size_t Begin(std::size_t i) const { return i == 0 ? 0 : m_ends[i - 1]; }
+
+  int Compare(std::size_t a, std::size_t b) const {
+    const std::size_t aLength = m_ends[a] - Begin(a);
+    const std::size_t bLength = m_ends[b] - Begin(b);
+    const int order =
+        std::memcmp(m_keys.data() + Begin(a), m_keys.data() + Begin(b), std::min(aLength, bLength));
+    return order != 0 ? order : aLength < bLength ? -1 : aLength > bLength ? 1 : 0;
+  }
+
+  // The key of an empty text is that of "" (a count of 0 is refused). A key is made in
+  // the room left in the buffer, which grows when less is left than a key usually
+  // takes, or when the call says it needs more; a text with no key at all (which the
+  // call gives only for invalid arguments) sorts first.
+  void Append(const char* text, std::size_t length) {
+    const char* source = length != 0 ? text : "";
+    const int count = length != 0 ? static_cast<int>(length) : -1;
+    const std::size_t at = m_ends.empty() ? 0 : m_ends.back();
+    Reserve(at + 2 * length + 16);
+    int written = LCMapStringA(LOCALE_USER_DEFAULT, kFlags, source, count, &m_keys[at], Room(at));
+    if (written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+      const int needed = LCMapStringA(LOCALE_USER_DEFAULT, kFlags, source, count, nullptr, 0);
+      Reserve(at + static_cast<std::size_t>(needed));
+      written =
+          needed > 0 ? LCMapStringA(LOCALE_USER_DEFAULT, kFlags, source, count, &m_keys[at], Room(at)) : 0;
+    }
+    m_ends.push_back(at + static_cast<std::size_t>(written));
+  }
+
+  void Reserve(std::size_t size) {
+    if (m_keys.size() < size) {
+      m_keys.resize(std::max(size, 2 * m_keys.size()));
+    }
+  }
+
+  int Room(std::size_t at) const {
+    return static_cast<int>(std::min<std::size_t>(m_keys.size() - at, INT32_MAX));
+  }
+
+  std::vector<char> m_keys;         // the keys, one after another, then room for more
+  std::vector<std::size_t> m_ends;  // where each key ends
+};
 
 bool IsTopicRow(const SRow& row) {
   return row.cValues == kTopicColumnCount && row.lpProps[kTopicEntryId].ulPropTag == PR_ENTRYID &&
@@ -210,28 +317,33 @@ HRESULT CExchRuleExt::WalkTopics(ComPtr<IMAPIFolder> folder, TopicList& list, co
 }
 
 TopicList CExchRuleExt::LoadTopicNames() {
-  // Each name is converted once, as the walk makes it, and the order decided on the
-  // converted forms; the stable sort keeps names that compare equal in their listing
-  // order.
+  // Each name is converted once, as the walk makes it, and given one sort key; the
+  // sort compares keys as bytes, which orders the names as CompareStringA with the
+  // same flags does, without weighing a name again at every comparison. Names whose
+  // keys are equal keep their listing order.
   TopicList names;
   NarrowTopicTexts narrow;
   WalkTopics(GetAppFolder(false), names, nullptr, &narrow);
 
-  // The texts hold no terminator of their own, so their lengths say what -1 would.
-  std::vector<std::size_t> order(names.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&narrow](std::size_t a, std::size_t b) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, narrow.Data(a),
-                          static_cast<int>(narrow.Length(a)), narrow.Data(b),
-                          static_cast<int>(narrow.Length(b))) == CSTR_LESS_THAN;
-  });
-
-  TopicList sorted;
-  sorted.reserve(names.size());
-  for (const std::size_t index : order) {
-    sorted.push_back(std::move(names[index]));
+  // The names move into their places in the list itself, one cycle of the order at a
+  // time: place i takes the name at order[i]. A place that is done says so in `order`.
+  std::vector<std::size_t> order = SortKeys(narrow).Order();
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (order[start] == start) {
+      continue;
+    }
+    TopicName first = std::move(names[start]);
+    std::size_t at = start;
+    while (order[at] != start) {
+      const std::size_t from = order[at];
+      names[at] = std::move(names[from]);
+      order[at] = at;
+      at = from;
+    }
+    names[at] = std::move(first);
+    order[at] = at;
   }
-  return sorted;
+  return names;
 }
 
 bool CExchRuleExt::CompareTopicNames(const TopicName& a, const TopicName& b) {

@@ -2,7 +2,9 @@
 // answer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -553,6 +555,215 @@ TEST(CompareStringA, CodePage932TextComparesByItsCharacters) {
   // Japanese text sorts after Latin letters; the trail 0x5C is no backslash.
   EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "\x95\x5C", -1, "z", -1), CSTR_GREATER_THAN);
   EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "\x95\x5C", -1, "\x95\x5C", -1), CSTR_EQUAL);
+}
+
+// The sort key of a text (-1: up to its terminator), in a buffer of the size asked for.
+std::string SortKey(DWORD flags, const std::string& text, int count = -1) {
+  const int needed =
+      LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | flags, text.c_str(), count, nullptr, 0);
+  EXPECT_GT(needed, 0) << Hex(text);
+  if (needed <= 0) {
+    return {};
+  }
+  std::string key(static_cast<std::size_t>(needed), '\x7F');
+  EXPECT_EQ(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | flags, text.c_str(), count, &key[0], needed),
+            needed)
+      << Hex(text);
+  return key;
+}
+
+// Keys compare as bytes: the first differing byte, else the shorter first.
+int CompareKeys(const std::string& a, const std::string& b) {
+  const int byBytes = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+  return byBytes != 0 ? Sign(byBytes) : a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// Every pair of `names` orders by its keys as CompareStringA orders it, ties included.
+void ExpectKeysOrderAsCompareString(const std::vector<std::string>& names) {
+  for (const DWORD flags : {kNoCase, kCase, kNeither}) {
+    std::vector<std::string> keys;
+    for (const std::string& name : names) {
+      keys.push_back(SortKey(flags, name));
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      for (std::size_t j = 0; j < names.size(); ++j) {
+        const int compared =
+            CompareStringA(LOCALE_USER_DEFAULT, flags, names[i].c_str(), -1, names[j].c_str(), -1);
+        EXPECT_EQ(CompareKeys(keys[i], keys[j]), compared - CSTR_EQUAL)
+            << "flags " << flags << ": " << Hex(names[i]) << "vs " << Hex(names[j]);
+      }
+    }
+  }
+}
+
+TEST(LCMapStringA, SortKeysOrderAsCompareString) {
+  ExpectKeysOrderAsCompareString({
+      "",
+      "a",
+      "A",
+      "ab",
+      "AB",
+      "Ab",
+      "abc",
+      "b",
+      // Blanks, symbols, hyphens and apostrophes.
+      "a b",
+      "a-b",
+      "ab-",
+      "-ab",
+      "a'b",
+      "coop",
+      "co-op",
+      "Co-op",
+      "co'op",
+      "co--op",
+      "c-o-op",
+      "cop",
+      "its",
+      "it's",
+      "_x",
+      "!",
+      "~",
+      "+",
+      "Budget 2024",
+      "Budget/2024",
+      "Budget-2024",
+      "Budget",
+      "budget",
+      "BUDGET",
+      "Budgets",
+      "Projects/A",
+      "Projects\\A",
+      "Projects/A/B",
+      "Projects/a",
+      // Digits, one by one.
+      "1",
+      "10",
+      "2",
+      "9",
+      "Topic 10",
+      "Topic 9",
+      "Topic 9a",
+      // Accents and the letters 1252 writes as one.
+      "resume",
+      "r\xE9sum\xE9",
+      "R\xC9SUM\xC9",
+      "Resume",
+      "resumes",
+      "e",
+      "E",
+      "\xE9",
+      "\xC9",
+      "\xE8",
+      "f",
+      "Stra\xDF"
+      "e",
+      "STRASSE",
+      "strasse",
+      "\xC6"
+      "ble",
+      "aeble",
+      "\x9C"
+      "uvre",
+      "oeuvre",
+      "\x8A"
+      "a",
+      "sa",
+      "z",
+      "\xFE",
+      "\xFF",
+      "y",
+      // Symbols outside ASCII and superscript digits.
+      "\x80",
+      "\xA7",
+      "\xD7",
+      "\xB2",
+      "2x",
+      // Long names sharing a long first part.
+      "Clients/Harbor Lane/Contracts/2026/Renewals",
+      "Clients/Harbor Lane/Contracts/2026/renewals",
+      "Clients/Harbor Lane/Contracts/2026",
+      "Clients/Harbor-Lane/Contracts/2026/Renewals",
+  });
+}
+
+TEST(LCMapStringA, SortKeysOfCodePage932OrderAsCompareString) {
+  REQUIRE_ANSI_CODE_PAGE(japanese, 932);
+  ExpectKeysOrderAsCompareString({
+      "A",
+      "a",
+      "Ab",
+      "B",
+      "z",
+      "0",
+      "1",
+      "\x82\x60",
+      "\x82\x81",
+      "\x82\x60"
+      "b",
+      "\x82\x81"
+      "B",
+      "\x82\x4F",
+      "\x83\x41",
+      "a\x83\x41",
+      "\x82\xA0",
+      "\x82\xA2",
+      "\x82\xA0"
+      "a",
+      "\x82\xA0"
+      "b",
+      "a\x82\xA0",
+      "A\x82\xA0",
+      "b\x82\xA0",
+      "\x95\x5C",
+      "\x95\x5C/a",
+      "\x95\x5C"
+      "a",
+  });
+}
+
+TEST(LCMapStringA, SortKeySizesCountsAndInvalidArguments) {
+  const char text[] = "Budget/2024";
+  const std::string key = SortKey(kNoCase, text);
+  ASSERT_FALSE(key.empty());
+  EXPECT_EQ(key.back(), '\0') << "the size counts the terminating zero";
+  std::string buffer(key.size() + 8, '\x7F');
+  EXPECT_EQ(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | kNoCase, text, -1, &buffer[0],
+                         static_cast<int>(buffer.size())),
+            static_cast<int>(key.size()));
+  EXPECT_EQ(buffer.substr(0, key.size()), key);
+  // A count ends the text.
+  EXPECT_EQ(SortKey(kNoCase, "BudgetXYZ", 6), SortKey(kNoCase, "budget"));
+  EXPECT_EQ(SortKey(kNoCase, text, static_cast<int>(sizeof text - 1)), key);
+
+  SetLastError(0);
+  EXPECT_EQ(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | kNoCase, text, -1, &buffer[0],
+                         static_cast<int>(key.size()) - 1),
+            0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+
+  struct Invalid {
+    DWORD flags;
+    const char* source;
+    int count;
+    DWORD error;
+  };
+  const Invalid invalid[] = {
+      {LCMAP_SORTKEY, nullptr, -1, ERROR_INVALID_PARAMETER},
+      {LCMAP_SORTKEY, text, 0, ERROR_INVALID_PARAMETER},
+      {LCMAP_LOWERCASE | LCMAP_UPPERCASE, text, -1, ERROR_INVALID_FLAGS},
+  };
+  for (const Invalid& c : invalid) {
+    SetLastError(0);
+    EXPECT_EQ(LCMapStringA(LOCALE_USER_DEFAULT, c.flags, c.source, c.count, &buffer[0],
+                           static_cast<int>(buffer.size())),
+              0)
+        << "flags " << c.flags << ", count " << c.count;
+    EXPECT_EQ(GetLastError(), c.error) << "flags " << c.flags << ", count " << c.count;
+  }
+  SetLastError(0);
+  EXPECT_EQ(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text, -1, &buffer[0], -1), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST(LstrcmpiA, AgreesWithCompareStringIgnoringCase) {

@@ -208,5 +208,26 @@ TEST_F(User32ComboBoxTest, SelectStringSelectsByPrefixAndKeepsTheSelectionWhenNo
   EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
 }
 
+// A long fill as the dialog makes it: room set aside first, no painting during the
+// adds. Neither message changes the list, the selection or the control's visibility.
+TEST_F(User32ComboBoxTest, InitStorageAndSetRedrawLeaveTheAddsAsTheyWere) {
+  HWND combo = Combo(CBS_DROPDOWN, {"first", "second"});
+  SendMessageA(combo, CB_SETCURSEL, 1, 0);
+  constexpr int kAdded = 1000;
+  EXPECT_GE(SendMessageA(combo, CB_INITSTORAGE, kAdded, kAdded * 16), kAdded);
+  EXPECT_EQ(SendMessageA(combo, WM_SETREDRAW, FALSE, 0), 0);
+  for (int i = 0; i < kAdded; ++i) {
+    const std::string item = "item " + std::to_string(i);
+    ASSERT_EQ(SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())), i + 2);
+  }
+  EXPECT_EQ(SendMessageA(combo, WM_SETREDRAW, TRUE, 0), 0);
+  EXPECT_TRUE(InvalidateRect(combo, nullptr, TRUE));
+  EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), kAdded + 2);
+  EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(TextOf(combo), "second");
+  EXPECT_NE(GetWindowLongA(combo, GWL_STYLE) & WS_VISIBLE, 0);
+  EXPECT_TRUE(m_recorder.Story().empty());
+}
+
 }  // namespace
 }  // namespace user32test

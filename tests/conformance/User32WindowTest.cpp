@@ -177,5 +177,18 @@ TEST_F(User32WindowTest, TextCallsGoThroughTheWindowMessages) {
   DestroyWindow(stat);
 }
 
+// A window without painting of its own stops and restarts it through WS_VISIBLE.
+TEST_F(User32WindowTest, DefaultSetRedrawTurnsVisibilityOffAndOn) {
+  HWND stat =
+      CreateWindowExA(0, "Static", "", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(DefWindowProcA(stat, WM_SETREDRAW, FALSE, 0), 0);
+  EXPECT_FALSE(IsWindowVisible(stat));
+  EXPECT_EQ(DefWindowProcA(stat, WM_SETREDRAW, TRUE, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(stat));
+  EXPECT_TRUE(InvalidateRect(stat, nullptr, TRUE));
+  DestroyWindow(stat);
+  EXPECT_FALSE(InvalidateRect(stat, nullptr, TRUE));
+}
+
 }  // namespace
 }  // namespace user32test

@@ -765,6 +765,161 @@ int Collate(const BYTE* a, std::size_t aLength, const BYTE* b, std::size_t bLeng
   }
 }
 
+// ---------------------------------------------------------------------------------
+// Sort keys of LCMapStringA: the weights Collate compares, written out level by level,
+//
+//   primary weights 01 diacritics 01 case (or width) 01 marks 00
+//
+// so that two keys compared as bytes order their texts as Collate does. Every byte
+// before the terminator is 02 or more: a text whose primary weights are the first of
+// another's reaches its 01 first, and at the end a text with fewer marks its 00. With
+// equal primary weights both texts have a weight on each level for each primary one;
+// the lowest weights at the end of a level are left out, so a level starts at the same
+// place in both keys whenever the levels before it are equal.
+//
+// A primary weight takes one byte when its value within its group is small (every
+// ASCII symbol, digit and Latin letter), otherwise the group's lead byte and the value
+// in three bytes of seven bits, high bit set. The groups' bytes ascend with the groups,
+// and a group's lead byte is above its single bytes, as the long values are above the
+// short ones.
+
+struct GroupBytes {
+  BYTE first;  // the byte of value 0
+  BYTE count;  // values below this take one byte
+  BYTE lead;
+};
+constexpr GroupBytes kGroupBytes[] = {
+    {0, 0, 0},         // no group 0
+    {0x02, 46, 0x30},  // kSymbol
+    {0x31, 10, 0x3B},  // kDigit
+    {0x3C, 48, 0x6C},  // kLatin
+    {0x6D, 0, 0x6D},   // kOther: always long
+};
+constexpr unsigned kLevelSeparator = 0x01;
+constexpr unsigned kLowestWeightByte = 0x02;
+
+// Writes a key into the caller's buffer as far as it goes, and counts its bytes.
+class KeyWriter {
+ public:
+  KeyWriter(LPSTR dest, std::size_t size) : m_dest(dest), m_size(size) {}
+
+  void Put(unsigned value) {
+    if (m_length < m_size) {
+      m_dest[m_length] = static_cast<char>(value);
+    }
+    ++m_length;
+  }
+  std::size_t Length() const { return m_length; }
+
+ private:
+  LPSTR m_dest;
+  std::size_t m_size;
+  std::size_t m_length = 0;
+};
+
+void PutSevenBitGroups(KeyWriter& key, std::uint64_t value, int groups) {
+  for (int shift = 7 * (groups - 1); shift >= 0; shift -= 7) {
+    key.Put(0x80 | ((value >> shift) & 0x7F));
+  }
+}
+
+void PutPrimary(KeyWriter& key, std::uint32_t primary) {
+  const GroupBytes& g = kGroupBytes[primary >> 24];
+  const std::uint32_t value = primary & 0xFFFFFF;  // at most 21 bits: 0x100 + a unit
+  if (value < g.count) {
+    key.Put(g.first + value);
+    return;
+  }
+  key.Put(g.lead);
+  PutSevenBitGroups(key, value, 3);
+}
+
+// A mark's place counts the weights before it: one byte up to 0xBF, otherwise a lead
+// byte above those and the count in five bytes of seven bits.
+void PutMarkPosition(KeyWriter& key, std::size_t position) {
+  constexpr std::size_t kShort = 0xC0;
+  if (position < kShort) {
+    key.Put(kLowestWeightByte + static_cast<unsigned>(position));
+    return;
+  }
+  key.Put(0xF0);
+  PutSevenBitGroups(key, position, 5);
+}
+
+// Writes the weights of the diacritic or the case level, leaving out the lowest weights
+// at its end: that keeps the order, as the separator after the level is below every
+// weight, and most texts then have no bytes at all on these levels.
+class LevelWriter {
+ public:
+  explicit LevelWriter(KeyWriter& key) : m_key(key) {}
+
+  void Put(unsigned weight) {
+    if (weight == 0) {
+      ++m_lowest;
+      return;
+    }
+    for (; m_lowest != 0; --m_lowest) {
+      m_key.Put(kLowestWeightByte);
+    }
+    m_key.Put(kLowestWeightByte + weight);
+  }
+
+ private:
+  KeyWriter& m_key;
+  std::size_t m_lowest = 0;  // lowest weights not yet written
+};
+
+// Calls visit(weight) for each weight of the text in order: in 1252 straight from the
+// table, in 932 through a WeightReader.
+template <typename Visit>
+void ForEachWeight(const BYTE* text, const BYTE* end, const Weights1252& table, const Tables932* tables932,
+                   Visit visit) {
+  if (tables932 == nullptr) {
+    for (const BYTE* at = text; at != end; ++at) {
+      const CharWeights& c = table.byByte[*at];
+      for (std::uint8_t i = 0; i < c.count; ++i) {
+        visit(c.weights[i]);
+      }
+    }
+    return;
+  }
+  WeightReader reader(text, end, table, tables932);
+  for (const Weight* w = reader.Next(); w != nullptr; w = reader.Next()) {
+    visit(*w);
+  }
+}
+
+// Writes the sort key of the ANSI text, terminator included. Each level reads the text
+// afresh, which costs less than keeping the weights of the first reading.
+void WriteSortKey(KeyWriter& key, const BYTE* text, std::size_t length, DWORD flags) {
+  const Tables932* tables932 = g_ansiCodePage.load() == 932 ? &Get932() : nullptr;
+  const Weights1252& table = Get1252Weights();
+  const bool ignoreCase = (flags & NORM_IGNORECASE) != 0;
+  const BYTE* end = text + length;
+
+  ForEachWeight(text, end, table, tables932, [&key](const Weight& w) { PutPrimary(key, w.primary); });
+  key.Put(kLevelSeparator);
+  if ((flags & NORM_IGNORENONSPACE) == 0) {
+    LevelWriter diacritics(key);
+    ForEachWeight(text, end, table, tables932,
+                  [&diacritics](const Weight& w) { diacritics.Put(w.diacritic); });
+  }
+  key.Put(kLevelSeparator);
+  LevelWriter cases(key);
+  ForEachWeight(text, end, table, tables932, [&cases, ignoreCase](const Weight& w) {
+    cases.Put(ignoreCase ? (w.caseWeight >= 2 ? 1u : 0u) : w.caseWeight);
+  });
+  key.Put(kLevelSeparator);
+  WeightReader marks(text, end, table, tables932);
+  std::size_t position = 0;
+  char16_t mark = 0;
+  while (marks.NextMark(position, mark)) {
+    PutMarkPosition(key, position);
+    key.Put(mark == '\'' ? kLowestWeightByte : kLowestWeightByte + 1);
+  }
+  key.Put(0);
+}
+
 std::size_t AnsiLength(LPCSTR s, int count) {
   return count < 0 ? std::strlen(s) : static_cast<std::size_t>(count);
 }
@@ -1046,6 +1201,57 @@ int CompareStringA(LCID /*locale*/, DWORD flags, LPCSTR string1, int count1, LPC
   const int r = Collate(reinterpret_cast<const BYTE*>(string1), AnsiLength(string1, count1),
                         reinterpret_cast<const BYTE*>(string2), AnsiLength(string2, count2), flags);
   return r < 0 ? CSTR_LESS_THAN : r == 0 ? CSTR_EQUAL : CSTR_GREATER_THAN;
+}
+
+/***********************************************************************
+ *           LCMapStringA
+ *
+ * Makes the sort key of an ANSI text (the only mapping provided here).
+ *
+ * PARAMS
+ *  locale [I] any locale; every one sorts as English (United States) here.
+ *  flags  [I] LCMAP_SORTKEY, with NORM_IGNORECASE and NORM_IGNORENONSPACE as wanted.
+ *  source [I] the text, in the ANSI code page.
+ *  count  [I] its length in bytes; negative: up to its terminator. Not 0.
+ *  dest   [O] buffer for the key; may be NULL when size is 0.
+ *  size   [I] the buffer's size in bytes; 0 asks for the size needed.
+ *
+ * RETURNS
+ *  Success: the bytes of the key written (or needed when size is 0), its terminating
+ *           zero included.
+ *  Failure: 0; GetLastError() is ERROR_INVALID_PARAMETER for a NULL text, a count of
+ *           0, a negative size or a NULL buffer with a size; ERROR_INVALID_FLAGS for
+ *           other flags, for LCMAP_SORTKEY with any other mapping, and for a buffer
+ *           that is the text itself; ERROR_INSUFFICIENT_BUFFER when the key does not
+ *           fit (the buffer's content is then undefined).
+ *
+ * NOTES
+ *  Two keys compared as bytes (memcmp over the shorter, then the shorter first) order
+ *  their texts as CompareStringA with the same flags does, equal keys for equal texts.
+ *  The key's format is this layer's own; only its order means anything. The case and
+ *  string mappings (LCMAP_LOWERCASE and the others) are not provided.
+ */
+int LCMapStringA(LCID /*locale*/, DWORD flags, LPCSTR source, int count, LPSTR dest, int size) {
+  if (source == nullptr || count == 0 || size < 0 || (dest == nullptr && size != 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const DWORD sortKeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE | NORM_IGNORENONSPACE;
+  if ((flags & LCMAP_SORTKEY) == 0 || (flags & ~sortKeyFlags) != 0 || dest == source) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  KeyWriter key(dest, static_cast<std::size_t>(size));
+  WriteSortKey(key, reinterpret_cast<const BYTE*>(source), AnsiLength(source, count), flags);
+  if (key.Length() > static_cast<std::size_t>(INT32_MAX)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (size != 0 && key.Length() > static_cast<std::size_t>(size)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  return static_cast<int>(key.Length());
 }
 
 /***********************************************************************

@@ -4,6 +4,7 @@
 // not a child window.
 #include <cstdint>
 #include <cstring>
+#include <exception>
 
 #include "User32Internal.h"
 #include "win32/Text.h"
@@ -16,6 +17,11 @@ namespace {
 // (WPARAM)-1 and (WPARAM)(UINT)-1 are -1.
 int IndexOf(WPARAM wParam) {
   return static_cast<int>(static_cast<std::uint32_t>(wParam));
+}
+
+// wParam as a count of items: its low 32 bits, unsigned.
+std::size_t IndexedCount(WPARAM wParam) {
+  return static_cast<std::uint32_t>(wParam);
 }
 
 int Count(const Window& combo) {
@@ -202,6 +208,16 @@ LRESULT OnSetItemData(Window& combo, WPARAM wParam, LPARAM data) {
   return TRUE;
 }
 
+// Room for wParam more items; the string bytes of lParam are not set aside apart.
+LRESULT OnInitStorage(Window& combo, WPARAM wParam) {
+  try {
+    combo.items.reserve(combo.items.size() + IndexedCount(wParam));
+  } catch (const std::exception&) {  // std::bad_alloc, std::length_error
+    return CB_ERRSPACE;
+  }
+  return static_cast<LRESULT>(combo.items.capacity());
+}
+
 LRESULT OnSetText(Window& combo, LPARAM text) {
   if (!ComboHasEditField(combo)) {
     return CB_ERR;
@@ -242,7 +258,10 @@ bool ComboHasEditField(const Window& combo) {
  *  change made by a message. WM_GETTEXT and WM_GETTEXTLENGTH read the edit field, or
  *  for CBS_DROPDOWNLIST the selected item ("" without one); WM_SETTEXT sets the edit
  *  field without notifying or changing the selection, and gives CB_ERR for a
- *  CBS_DROPDOWNLIST. CBS_HASSTRINGS is assumed; owner-drawn lists are not provided.
+ *  CBS_DROPDOWNLIST. CB_INITSTORAGE sets aside room for wParam more items and returns
+ *  how many items the list has room for, or CB_ERRSPACE. WM_SETREDRAW returns 0 and
+ *  leaves the style alone (the control stops and restarts its own painting, not
+ *  DefWindowProc's). CBS_HASSTRINGS is assumed; owner-drawn lists are not provided.
  */
 LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* combo = Find(window);
@@ -278,6 +297,10 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       return OnGetItemData(*combo, wParam);
     case CB_SETITEMDATA:
       return OnSetItemData(*combo, wParam, lParam);
+    case CB_INITSTORAGE:
+      return OnInitStorage(*combo, wParam);
+    case WM_SETREDRAW:
+      return 0;
     case WM_SETTEXT:
       return OnSetText(*combo, lParam);
     case WM_GETTEXT:

@@ -327,6 +327,22 @@ BOOL IsWindowVisible(HWND window) {
 }
 
 /***********************************************************************
+ *           InvalidateRect (USER32.@)
+ *
+ * Adds a rectangle of the window (NULL: all of it) to the part to repaint.
+ *
+ * RETURNS
+ *  TRUE for a window (nothing is painted here); FALSE with ERROR_INVALID_WINDOW_HANDLE
+ *  for an invalid handle. A NULL window stands for all windows, as in Windows.
+ */
+BOOL InvalidateRect(HWND window, const RECT* /*rect*/, BOOL /*erase*/) {
+  if (window == nullptr) {
+    return TRUE;
+  }
+  return FindOrFail(window) != nullptr ? TRUE : FALSE;
+}
+
+/***********************************************************************
  *           GetParent (USER32.@)
  *
  * PARAMS
@@ -379,7 +395,9 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
  * RETURNS
  *  WM_SETTEXT: TRUE after storing the text. WM_GETTEXT: the bytes copied (at most
  *  wParam - 1, and a terminator). WM_GETTEXTLENGTH: the text's length in bytes.
- *  WM_CLOSE: 0 after destroying the window. Other messages: 0.
+ *  WM_CLOSE: 0 after destroying the window. WM_SETREDRAW: 0, after setting WS_VISIBLE
+ *  (wParam TRUE) or clearing it (FALSE), as Windows does to stop and restart a
+ *  window's painting; nothing is repainted. Other messages: 0.
  */
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* w = FindOrFail(window);
@@ -396,6 +414,9 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       return static_cast<LRESULT>(w->text.size());
     case WM_CLOSE:
       DestroyWindow(window);
+      return 0;
+    case WM_SETREDRAW:
+      w->style = wParam != FALSE ? (w->style | WS_VISIBLE) : (w->style & ~static_cast<DWORD>(WS_VISIBLE));
       return 0;
     default:
       return 0;

@@ -56,6 +56,25 @@ TEST_F(TopicsTest, TheOrderIsThatOfCompareTopicNamesInEitherCodePage) {
   EXPECT_EQ(LogText(), "");
 }
 
+// Names whose sort keys outgrow the room first guessed for them (every 1252 letter that
+// weighs as two, and apostrophes at places beyond one byte), and an empty name, sort as
+// the rest do.
+TEST_F(TopicsTest, LongKeysAndAnEmptyNameSortAsCompareTopicNames) {
+  const std::string twoLetters(60, '\xE6');
+  for (const std::string& name :
+       {twoLetters, std::string(120, 'a'), std::string(60, 'A') + "E", std::string(),
+        twoLetters + "'" + twoLetters, "ae'" + twoLetters, std::string("B")}) {
+    m_topics.AddChild(name);
+  }
+  Install();
+  TopicList expected;
+  ASSERT_EQ(Ext().GetTopicNames(Ext().GetAppFolder(false), expected, nullptr), S_OK);
+  ASSERT_EQ(expected.size(), 7u);
+  std::stable_sort(expected.begin(), expected.end(), CExchRuleExt::CompareTopicNames);
+  EXPECT_EQ(Ext().LoadTopicNames(), expected);
+  EXPECT_EQ(Ext().LoadTopicNames().front(), u"");
+}
+
 TEST_F(TopicsTest, NamesGoBelowTheCallersPrefixEvenWhenTheListHoldsIt) {
   for (int i = 0; i < 20; ++i) {
     m_topics.AddFolder("t" + std::to_string(i) + "/inner");

@@ -19,6 +19,9 @@
 #define LOCALE_SYSTEM_DEFAULT 0x0800
 #define NORM_IGNORECASE 0x00000001
 #define NORM_IGNORENONSPACE 0x00000002
+#define LCMAP_LOWERCASE 0x00000100
+#define LCMAP_UPPERCASE 0x00000200
+#define LCMAP_SORTKEY 0x00000400
 #define CSTR_LESS_THAN 1
 #define CSTR_EQUAL 2
 #define CSTR_GREATER_THAN 3
@@ -34,6 +37,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideChar, int cchWid
 int lstrlenA(LPCSTR string);
 int lstrcmpiA(LPCSTR string1, LPCSTR string2);
 int CompareStringA(LCID locale, DWORD flags, LPCSTR string1, int count1, LPCSTR string2, int count2);
+int LCMapStringA(LCID locale, DWORD flags, LPCSTR source, int count, LPSTR dest, int size);
 // What _mbsicmp answers for a null argument.
 #define _NLSCMPERROR 2147483647
 int _mbsicmp(const unsigned char* string1, const unsigned char* string2);

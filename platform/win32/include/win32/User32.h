@@ -12,6 +12,7 @@
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_ENABLE 0x000A
+#define WM_SETREDRAW 0x000B
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
@@ -120,6 +121,7 @@
 #define CB_GETITEMDATA 0x0150
 #define CB_SETITEMDATA 0x0151
 #define CB_FINDSTRINGEXACT 0x0158
+#define CB_INITSTORAGE 0x0161
 
 #define CB_OKAY 0
 #define CB_ERR (-1)
@@ -192,6 +194,14 @@
 
 // --- Types ---------------------------------------------------------------------------
 
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+using LPRECT = RECT*;
+
 using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 
@@ -247,6 +257,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
 BOOL IsWindowVisible(HWND window);
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 HWND GetParent(HWND window);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
