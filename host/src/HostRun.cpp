@@ -1,5 +1,7 @@
 #include "HostRun.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -105,7 +107,10 @@ void HostRun::Section(const std::string& title) {
 
 void HostRun::Prepare() {
   m_runFolder = MakeRunFolder();
-  m_registryWhere = os::IsolateRegistry(m_runFolder, m_options.registryFile);
+  if (!m_options.keep) {
+    os::RemoveOnInterrupt(m_runFolder);
+  }
+  m_registryWhere = os::IsolateRegistry(m_runFolder, m_options.registryFile, m_options.keep);
   m_registryIsolated = true;
   m_drives = os::PrepareDrives(m_runFolder, m_options.driveRoot);
   m_mailboxModel = m_options.mailboxFile.empty()
@@ -136,43 +141,61 @@ void HostRun::PrepareSettings() {
 
   const auto home = HomeDirSetting();
   m_log.emplace(home ? *home + "/Logs/Pellacorm.log" : "C:/Pellacorm.log");
+  std::error_code folderError;
   if (m_log->HostPath().empty()) {
     m_notes.push_back("the log " + m_log->WindowsPath() +
                       " is not on a drive of this machine; its entries cannot be shown");
-  } else if (!fs::is_directory(fs::path(m_log->HostPath()).parent_path())) {
+  } else if (!fs::is_directory(fs::path(m_log->HostPath()).parent_path(), folderError)) {
+    // A name longer than the file system takes (a HomeDir of hundreds of characters)
+    // cannot be a folder either; the extension must cope, and the run goes on.
     m_notes.push_back("the folder of the log " + m_log->WindowsPath() +
-                      " does not exist, so the extension's log entries are lost");
+                      (folderError && folderError != std::errc::no_such_file_or_directory
+                           ? " cannot be reached (" + folderError.message() + ")"
+                           : " does not exist") +
+                      ", so the extension's log entries are lost");
   }
 }
 
 void HostRun::AddFault(const std::string& text) {
+  const auto refuse = [&text](const std::string& why) {
+    throw HostError(kExitUsage, "--fault " + Quoted(text) + ": " + why);
+  };
   std::string rest = text;
   HRESULT hr = MAPI_E_CALL_FAILED;
   const std::size_t equals = rest.rfind('=');
   if (equals != std::string::npos) {
     const auto parsed = ParseResult(rest.substr(equals + 1));
     if (!parsed) {
-      throw HostError(kExitUsage, "--fault " + text + ": " + Quoted(rest.substr(equals + 1)) +
-                                      " is no result code (a name such as MAPI_E_NOT_FOUND, or 0x8004010F)");
+      refuse(Quoted(rest.substr(equals + 1)) +
+             " is no result code (a name such as MAPI_E_NOT_FOUND, or 0x8004010F)");
+    }
+    if (SUCCEEDED(*parsed)) {
+      // The call would fail with a code that says it succeeded.
+      refuse(ResultText(*parsed) + " is a success code; a fault answers a failure (0x8...)");
     }
     hr = *parsed;
     rest.resize(equals);
   }
+  // "#N" or "#N+" at the end counts calls; a '#' followed by anything else belongs to
+  // the object ("Mailbox/Inbox/associated#*").
   ULONG nth = 1;
   bool repeat = false;
   const std::size_t hash = rest.rfind('#');
-  if (hash != std::string::npos) {
+  if (hash != std::string::npos && hash + 1 < rest.size() &&
+      (std::isdigit(static_cast<unsigned char>(rest[hash + 1])) != 0 || rest[hash + 1] == '-' ||
+       rest[hash + 1] == '+')) {
     std::string number = rest.substr(hash + 1);
-    const bool plus = !number.empty() && number.back() == '+';
-    if (plus) {
+    repeat = !number.empty() && number.back() == '+';
+    if (repeat) {
       number.pop_back();
     }
-    const auto parsed = ParseNumber(number);
-    if (parsed && *parsed >= 1 && number.find_first_not_of("0123456789") == std::string::npos) {
-      nth = static_cast<ULONG>(*parsed);
-      repeat = plus;
-      rest.resize(hash);
+    const auto parsed =
+        number.find_first_not_of("0123456789") == std::string::npos ? ParseNumber(number) : std::nullopt;
+    if (!parsed || *parsed == 0) {
+      refuse("#" + number + " is no call: calls count from #1 to #4294967295");
     }
+    nth = static_cast<ULONG>(*parsed);
+    rest.resize(hash);
   }
   std::string operation = rest;
   std::string object = "*";
@@ -182,7 +205,15 @@ void HostRun::AddFault(const std::string& text) {
     object = rest.substr(at + 1);
   }
   if (operation.empty() || object.empty()) {
-    throw HostError(kExitUsage, "--fault " + Quoted(text) + " wants OP[@OBJECT][#N[+]][=HRESULT]");
+    refuse("wants OP[@OBJECT][#N[+]][=HRESULT]");
+  }
+  const auto& known = memstore::FaultOperations();
+  if (operation != "GetSession" && std::find(known.begin(), known.end(), operation) == known.end()) {
+    std::string list = "GetSession";
+    for (const std::string& name : known) {
+      list += ", " + name;
+    }
+    refuse("no operation is named " + Quoted(operation) + " (names are case-sensitive): " + list);
   }
   if (operation == "GetSession") {
     m_getSessionFault = nth;

@@ -195,4 +195,15 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+std::optional<std::string> FindControlCharacter(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      const std::string name = byte == 0 ? "NUL" : byte == '\t' ? "a tab" : Quoted(text.substr(i, 1));
+      return name + " at column " + std::to_string(i + 1);
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace rulehost

@@ -3,6 +3,7 @@
 #include "Os.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "HostError.h"
@@ -12,7 +13,12 @@
 #include <io.h>
 #else
 #include <dlfcn.h>
+#include <pthread.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <thread>
 #endif
 
 namespace rulehost {
@@ -67,7 +73,7 @@ bool StdinIsTerminal() {
   return _isatty(_fileno(stdin)) != 0;
 }
 
-std::string IsolateRegistry(const std::string& /*runFolder*/, const std::string& file) {
+std::string IsolateRegistry(const std::string& /*runFolder*/, const std::string& file, bool /*keep*/) {
   if (!file.empty()) {
     throw HostError(kExitUsage,
                     "--registry names a registry file of the Linux platform layer; on Windows the "
@@ -111,6 +117,25 @@ std::string PrepareDrives(const std::string& /*runFolder*/, const std::string& r
 
 std::string DefaultHomeDir(const std::string& runFolder) {
   return (fs::path(runFolder) / "home").string();
+}
+
+namespace {
+std::string g_interruptFolder;
+
+// Runs on a thread of its own; returning FALSE lets the default handler end the process.
+BOOL WINAPI OnConsoleControl(DWORD type) {
+  if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT || type == CTRL_CLOSE_EVENT) {
+    std::error_code error;
+    fs::remove_all(g_interruptFolder, error);
+    EndRegistryIsolation(false);
+  }
+  return FALSE;
+}
+}  // namespace
+
+void RemoveOnInterrupt(const std::string& folder) {
+  g_interruptFolder = folder;
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
 std::string HostPath(const std::string& windowsPath) {
@@ -164,7 +189,7 @@ bool StdinIsTerminal() {
   return isatty(STDIN_FILENO) != 0;
 }
 
-std::string IsolateRegistry(const std::string& runFolder, const std::string& file) {
+std::string IsolateRegistry(const std::string& runFolder, const std::string& file, bool keep) {
   const std::string path = file.empty() ? (fs::path(runFolder) / "user.reg").string() : file;
   std::error_code error;
   const fs::path parent = fs::absolute(path, error).parent_path();
@@ -172,7 +197,13 @@ std::string IsolateRegistry(const std::string& runFolder, const std::string& fil
     throw HostError(kExitRegistry, "cannot use the registry file " + path + ": its folder does not exist");
   }
   SetEnvironment("WIN32_REGISTRY_FILE", path);
-  return path + (file.empty() ? " (temporary)" : "");
+  // A file that is not a registry (or a folder) is the user's own: the layer refuses it
+  // and leaves it alone, and the run does not start.
+  const std::string problem = win32::RegistryFileProblem();
+  if (!problem.empty()) {
+    throw HostError(kExitRegistry, "cannot use the registry file " + path + ": " + problem);
+  }
+  return path + (!file.empty() ? "" : keep ? " (kept with the run's folder)" : " (temporary)");
 }
 
 void EndRegistryIsolation(bool /*keep*/) {}
@@ -190,6 +221,32 @@ std::string PrepareDrives(const std::string& runFolder, const std::string& root)
 
 std::string DefaultHomeDir(const std::string& /*runFolder*/) {
   return "C:\\Pellacorm";
+}
+
+void RemoveOnInterrupt(const std::string& folder) {
+  // The signals wait for a thread of their own, where the folder can be removed with
+  // the file system calls a signal handler may not make; every other thread of the
+  // process (the library's too, made later) inherits the mask and never takes them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::thread([signals, folder] {
+    int signal = 0;
+    if (sigwait(&signals, &signal) != 0) {
+      return;
+    }
+    std::error_code error;
+    fs::remove_all(folder, error);
+    std::fprintf(stderr, "\nrulehost: %s: removed the run's folder %s\n", strsignal(signal), folder.c_str());
+    // Ended by the signal, as the shell expects of an interrupted program.
+    std::signal(signal, SIG_DFL);
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    raise(signal);
+    _exit(128 + signal);
+  }).detach();
 }
 
 std::string HostPath(const std::string& windowsPath) {

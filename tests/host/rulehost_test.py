@@ -339,8 +339,17 @@ class Mailbox(HostTestCase):
         # mailbox text, line, message
         ("  Inbox\n", 1, "before the first store"),
         ("store A default\n  Inbox inbox\n\tTopics\n", 3, "indent with spaces"),
-        ("store A\n  x\n      y\n    z\n", 4, "matches no outer level"),
-        ("store A\n    x\n  y\n", 3, "matches no outer level"),
+        ("store A\n  x\n      y\n    z\n", 3, "jumps 2 levels deeper"),
+        ("store A\n    x\n  y\n", 2, "jumps 2 levels deeper"),
+        ("store A\n   x\n", 2, "indent by two spaces"),
+        ("store A\n  x\n     y\n", 3, "indent by two spaces"),
+        ("store A\r  Inbox inbox\r", 1, "ends with LF or CR LF"),
+        ("store A\n  a\x00b\n", 2, "NUL at column 4"),
+        ("store A\n  a\x1b[31mb\n", 2, "control character"),
+        ("store A default bogus\n", 1, 'the word "default" inside the name'),
+        ("store A\n  Team inbox Old\n", 2, 'the word "inbox" inside the name'),
+        ("Store A\n", 1, 'unknown keyword "Store"'),
+        ('store "A" bogus\n', 1, "after the quoted name"),
         ("store A\n  x\nstore A default\n", 3, 'a second store named "A"'),
         ("store A\n  X inbox\n  Y\n    Z inbox\n", 4, "a second inbox"),
         ('store A\n  "Team inbox\n', 2, "closing"),
@@ -376,10 +385,11 @@ class Mailbox(HostTestCase):
         self.assertEqual(again.out.splitlines()[1:], printed.out.splitlines()[1:])
 
     def test_names_that_look_like_markers_survive_quoting(self):
-        path = self.write_file('store "Old default" default\n  "Team inbox"\n  Inbox inbox\n')
+        text = 'store "Old default" default\n  "Team inbox"\n  "An inbox of old"\n  Inbox inbox\n'
+        path = self.write_file(text)
         printed = rulehost("--mailbox", path, "mailbox", library=False)
         self.assertExit(printed, 0)
-        self.assertIn('store "Old default" default\n  "Team inbox"\n  Inbox inbox\n', printed.out)
+        self.assertIn(text, printed.out)
 
     def test_a_mailbox_without_a_default_store(self):
         path = self.write_file("store Solo\n  Inbox inbox\n")
@@ -404,7 +414,9 @@ class Errors(HostTestCase):
         (["compose", "--ok", "--cancel"], 2, "exclude each other"),
         (["compose", "-i", "--topic", "A"], 2, "--interactive leaves the dialog to you"),
         (["compose", "--command-size", "4", "--current", "006P+1"], 2, "does not fit"),
-        (["fire", "006P+1", "--count", "0"], 2, "at least 1"),
+        (["fire", "006P+1", "--count", "0"], 2, "--count wants a number from 1 to 10000"),
+        (["fire", "006P+1", "--count", "10001"], 2, "--count wants a number from 1 to 10000"),
+        (["compose", "--type", "a\x01b"], 2, "control character"),
         (["fire", "006P+1", "--count"], 2, "--count wants a value"),
         (["bind", "--fault", "SaveChanges=NO_SUCH_CODE"], 2, "is no result code"),
         (["bind", "--fault", "@Mailbox"], 2, "wants OP"),
