@@ -13,12 +13,12 @@
 #include <io.h>
 #else
 #include <dlfcn.h>
-#include <pthread.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
-#include <thread>
+#include <iostream>
 #endif
 
 namespace rulehost {
@@ -224,29 +224,45 @@ std::string DefaultHomeDir(const std::string& /*runFolder*/) {
 }
 
 void RemoveOnInterrupt(const std::string& folder) {
-  // The signals wait for a thread of their own, where the folder can be removed with
-  // the file system calls a signal handler may not make; every other thread of the
-  // process (the library's too, made later) inherits the mask and never takes them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::thread([signals, folder] {
-    int signal = 0;
-    if (sigwait(&signals, &signal) != 0) {
-      return;
+  // A second process of ours removes the folder once this one has gone, however it went:
+  // it waits for the end of a pipe that only this process holds open. A signal handler
+  // could not do it safely, and no thread of this process can be sure the others have
+  // stopped writing into the folder. After a normal end the folder is already gone.
+  int ends[2];
+  if (pipe(ends) != 0) {
+    return;
+  }
+  std::cout.flush();
+  std::fflush(nullptr);
+  const pid_t guardian = fork();
+  if (guardian != 0) {
+    close(ends[0]);
+    fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+    if (guardian < 0) {
+      close(ends[1]);
     }
-    std::error_code error;
+    return;
+  }
+  close(ends[1]);
+  // Ctrl+C reaches the whole process group; the guardian outlives it. It keeps stderr
+  // for its one line and lets go of the terminal's input and of the output, so that a
+  // pipeline ends with the run.
+  std::signal(SIGINT, SIG_IGN);
+  std::signal(SIGHUP, SIG_IGN);
+  std::signal(SIGTERM, SIG_IGN);
+  const int nothing = open("/dev/null", O_RDWR);
+  dup2(nothing, STDIN_FILENO);
+  dup2(nothing, STDOUT_FILENO);
+  char byte = 0;
+  while (read(ends[0], &byte, 1) != 0 && errno == EINTR) {
+  }
+  std::error_code error;
+  if (fs::exists(folder, error)) {
     fs::remove_all(folder, error);
-    std::fprintf(stderr, "\nrulehost: %s: removed the run's folder %s\n", strsignal(signal), folder.c_str());
-    // Ended by the signal, as the shell expects of an interrupted program.
-    std::signal(signal, SIG_DFL);
-    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
-    raise(signal);
-    _exit(128 + signal);
-  }).detach();
+    const std::string line = "rulehost: the run ended early; removed the run's folder " + folder + "\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+  }
+  _exit(0);
 }
 
 std::string HostPath(const std::string& windowsPath) {

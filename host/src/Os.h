@@ -45,9 +45,9 @@ std::string PrepareDrives(const std::string& runFolder, const std::string& root)
 // as a Windows path.
 std::string DefaultHomeDir(const std::string& runFolder);
 
-// Removes `folder` (the run's folder of files) when the user interrupts the run (SIGINT,
-// SIGTERM or SIGHUP; Ctrl+C or closing the console on Windows), then lets the process
-// end as the signal ends it. Call it before any thread is started.
+// Removes `folder` (the run's folder of files) when the run is ended early: on Linux by
+// any signal (SIGINT, SIGTERM, SIGHUP, even SIGKILL), which ends the process as usual;
+// on Windows by Ctrl+C or closing the console. Call it before any thread is started.
 void RemoveOnInterrupt(const std::string& folder);
 
 // The path on this machine of a file named by a Windows path.

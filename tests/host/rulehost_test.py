@@ -18,6 +18,7 @@ Usage: rulehost_test.py [TestClass ...]
 import os
 import re
 import shlex
+import signal
 import subprocess
 import sys
 import tempfile
@@ -261,6 +262,58 @@ class Bind(HostTestCase):
         self.assertIn("log        C:\\Nowhere/Logs/Pellacorm.log", result.out)
         self.assertIn("does not exist, so the extension's log entries are lost", result.out)
 
+    def test_a_home_longer_than_a_file_name_is_run_and_pointed_out(self):
+        # The extension's own edge case: a HomeDir of 256 and 300 characters.
+        for length in (256, 300):
+            with self.subTest(length=length):
+                result = rulehost("bind", "--set", "HomeDir=C:\\" + "h" * (length - 3))
+                self.assertExit(result, 0)
+                self.assertIn("Install(callback, 0) -> S_OK", result.out)
+                self.assertIn("so the extension's log entries are lost", result.out)
+                self.assertNotIn("filesystem error", result.err)
+
+    @linux_only
+    def test_what_is_not_a_registry_file_is_refused_and_left_alone(self):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        text = os.path.join(folder.name, "x.txt")
+        with open(text, "wb") as handle:
+            handle.write(b"important\n")
+        directory = os.path.join(folder.name, "dir")
+        os.mkdir(directory)
+        for registry, message in [(text, "is not a registry file (its first line is not REGEDIT4)"),
+                                  (directory, "is not a registry file but a folder")]:
+            with self.subTest(registry=registry):
+                result = rulehost("--registry", registry, "--set", "HomeDir=C:\\X", "bind")
+                self.assertExit(result, 6)
+                self.assertIn(message, result.err)
+                self.assertNotIn("Install(", result.out)
+                self.assertFalse(os.path.exists(registry + ".lock"))
+        with open(text, "rb") as handle:
+            self.assertEqual(handle.read(), b"important\n")
+
+    @linux_only
+    def test_lines_the_registry_cannot_read_are_warned_about_and_kept(self):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        registry = os.path.join(folder.name, "user.reg")
+        kept = ('; edited by hand\n'
+                '[HKEY_CURRENT_USER\\Software\\Pellacorm\\Quendra]\n'
+                '"U"="unterminated\n'
+                '"Bin"=hex:01,02,zz\n'
+                '"ExceptionLogThreshold"=dword:1234567890\n')
+        with open(registry, "w", encoding="latin-1") as handle:
+            handle.write("REGEDIT4\n" + kept)
+        result = rulehost("--registry", registry, "--set", "TopicFolderLocation=Projects", "bind")
+        self.assertExit(result, 0)
+        for line in (4, 5, 6):
+            self.assertEqual(result.err.count(f"{registry}:{line}: cannot read "), 1, str(result))
+        self.assertIn("ExceptionLogThreshold    not set", result.out)
+        with open(registry, encoding="latin-1") as handle:
+            written = handle.read()
+        self.assertIn(kept.replace("; edited by hand\n", ""), written)
+        self.assertIn('"TopicFolderLocation"="Projects"', written)
+
     @windows_only
     def test_the_linux_registry_file_and_drive_root_are_refused(self):
         # Windows has a registry and drives of its own: asked for the Linux ones, the
@@ -317,6 +370,34 @@ class Options(HostTestCase):
                                      re.MULTILINE)
                 self.assertEqual([int(n) for n, answer in answers if answer != "S_OK"], failed, str(result))
                 self.assertEqual(log_entries(result.out), len(failed), str(result))
+
+    def test_fault_rules_that_could_match_nothing_are_refused(self):
+        cases = [
+            ("Bogus", 'no operation is named "Bogus"'),
+            ("savechanges", 'no operation is named "savechanges"'),
+            ("SaveChanges#0", "#0 is no call"),
+            ("SaveChanges#-1", "#-1 is no call"),
+            ("SaveChanges#99999999999999999999", "is no call"),
+            ("SaveChanges=0x1", "S_FALSE (0x00000001) is a success code"),
+            ("SaveChanges=S_OK", "is a success code"),
+        ]
+        for fault, message in cases:
+            with self.subTest(fault=fault):
+                result = rulehost("fire", "006P+2", "--fault", fault)
+                self.assertExit(result, 2)
+                self.assertIn(message, result.err)
+                self.assertEqual(result.out, "")
+        # An unknown operation is answered with the known ones.
+        self.assertIn("SaveChanges, SeekRow", rulehost("bind", "--fault", "Bogus").err)
+
+    def test_every_fault_example_of_the_help_fails_a_call(self):
+        examples = re.findall(r"(?:Examples: +|^ {20,})--fault (\S+)$", rulehost("--help", library=False).out,
+                              re.MULTILINE)
+        self.assertGreaterEqual(len(examples), 3)
+        for fault in examples:
+            with self.subTest(fault=fault):
+                result = rulehost("fire", BUDGET_COMMAND, "--count", "2", "--fault", fault)
+                self.assertRegex(result.out, rf"fault {re.escape(fault)}: [1-9]\d* matching calls?, failed 1 time")
 
     def test_context_and_raw_binary_settings_reach_the_extension(self):
         result = rulehost("bind", "--context", "7", "--set-binary", "AppDatastore=01:02:03")
@@ -521,6 +602,40 @@ class Compose(HostTestCase):
         self.assertIn("the user: press OK in the message box", result.out)
         self.assertIn("(end of input)", result.out)
         self.assertEqual(field(result.out, "command string"), '""', str(result))
+
+    @linux_only  # on Windows -i shows the real dialog and waits for a person at the screen
+    def test_control_characters_typed_are_refused(self):
+        for line, shown in [("type ab\0cd", "NUL at column 8"), ("type ab\x1bcd", '"\\x1B" at column 8'),
+                            ("type a\tb", "a tab at column 7")]:
+            with self.subTest(shown=shown):
+                result = rulehost("compose", "-i", stdin=line + "\nok\n")
+                self.assertExit(result, 0)
+                self.assertIn(f"not done: the line holds a control character ({shown})", result.out)
+                self.assertEqual(field(result.out, "command string"), '""', str(result))
+
+    @linux_only  # the run's folder belongs to the Linux platform layer
+    def test_an_interrupted_run_leaves_no_files(self):
+        for sent in (signal.SIGINT, signal.SIGTERM, signal.SIGKILL):
+            with self.subTest(signal=sent.name):
+                temp = tempfile.TemporaryDirectory()
+                self.addCleanup(temp.cleanup)
+                process = subprocess.Popen([RULEHOST, "--library", LIBRARY, "compose", "-i"],
+                                           stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                           stderr=subprocess.PIPE, env=dict(os.environ, TMPDIR=temp.name),
+                                           # as a shell starts it, whatever this process ignores
+                                           preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
+                # The prompt shows when the dialog waits for the user's first line.
+                shown = b""
+                while b"dialog> " not in shown:
+                    chunk = os.read(process.stdout.fileno(), 4096)
+                    self.assertTrue(chunk, "the dialog never asked")
+                    shown += chunk
+                self.assertTrue(os.listdir(temp.name))
+                process.send_signal(sent)
+                _, err = process.communicate(timeout=60)
+                self.assertEqual(process.returncode, -sent, err)
+                self.assertIn("removed the run's folder", err.decode())
+                self.assertEqual(os.listdir(temp.name), [])
 
     @linux_only  # on Windows -i shows the real dialog and waits for a person at the screen
     def test_the_terminal_user_reads_what_to_do(self):
