@@ -141,7 +141,7 @@ DialogStep ScriptedUser::Next(const DialogSnapshot& dialog) {
     m_transcript.push_back("the dialog: message box " + Quoted(dialog.messageBox->caption) + ": " +
                            Quoted(dialog.messageBox->text));
     if (m_failure.empty()) {
-      m_failure = "the dialog refused the choice with a warning";
+      m_failure = "the dialog refused the choice with a warning: " + Quoted(dialog.messageBox->text);
     }
     m_stage = Stage::AfterFinish;
     return Do(dialog, DialogStep::CloseBox());

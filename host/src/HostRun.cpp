@@ -56,7 +56,8 @@ class HostRun {
   void AddFault(const std::string& text);
   void PrintHeader();
   void Section(const std::string& title);
-  void Fail(int code);
+  // Sets the exit code (the first failure's code stands) and notes why, for stderr.
+  void Fail(int code, const std::string& why);
 
   void Install();
   void ShowBinding(bool keyExisted);
@@ -82,6 +83,7 @@ class HostRun {
   MailboxInfo m_mailbox;
   std::vector<FaultRule> m_faults;
   std::vector<std::string> m_notes;
+  std::vector<std::string> m_errors;  // why the run failed, for stderr at its end
   std::optional<LogWatch> m_log;
   std::unique_ptr<ExtensionLibrary> m_library;
   memstore::Ledger::Mark m_mark;
@@ -93,10 +95,11 @@ class HostRun {
   HRESULT m_getSessionResult = S_OK;
 };
 
-void HostRun::Fail(int code) {
+void HostRun::Fail(int code, const std::string& why) {
   if (m_exit == kExitOk) {
     m_exit = code;
   }
+  m_errors.push_back(why);
 }
 
 void HostRun::Section(const std::string& title) {
@@ -288,7 +291,7 @@ void HostRun::Install() {
   const HRESULT hr = m_extension->Install(m_callback.get(), m_options.context);
   std::cout << "\nInstall(callback, " << m_options.context << ") -> " << ResultText(hr) << "\n";
   if (FAILED(hr)) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "Install answered " + ResultText(hr));
   }
   if (m_options.command == "bind" || m_options.command == "demo") {
     ShowBinding(keyExisted);
@@ -349,15 +352,16 @@ void HostRun::ShowBinding(bool keyExisted) {
 }
 
 bool HostRun::CheckBuffer(const ClientBuffer& buffer, const char* what) {
+  std::string error;
   if (buffer.WrittenOutside()) {
-    std::cout << "  ERROR: the extension wrote outside the " << what << " buffer of " << buffer.Size()
-              << " bytes\n";
+    error = "the extension wrote outside the " + std::string(what) + " buffer of " + ByteCount(buffer.Size());
   } else if (buffer.Size() > 0 && !buffer.Terminated()) {
-    std::cout << "  ERROR: the " << what << " buffer holds no terminating zero\n";
+    error = "the " + std::string(what) + " buffer holds no terminating zero";
   } else {
     return true;
   }
-  Fail(kExitFailed);
+  std::cout << "  ERROR: " << error << "\n";
+  Fail(kExitFailed, error);
   return false;
 }
 
@@ -377,13 +381,13 @@ void HostRun::ShowTopics() {
   CheckBuffer(command, "command");
   CheckBuffer(name, "display-name");
   if (FAILED(hr)) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "GetCommand answered " + ResultText(hr));
     return;
   }
   const ControlState* list = user.Seen() ? user.Seen()->Find(IDC_TOPIC) : nullptr;
   if (list == nullptr) {
     std::cout << "  the dialog did not appear, so there is no topic list to show\n";
-    Fail(kExitDialog);
+    Fail(kExitDialog, "the dialog did not appear, so there is no topic list to show");
     return;
   }
   std::cout << "  the dialog " << Quoted(user.Seen()->caption) << " offers "
@@ -391,9 +395,16 @@ void HostRun::ShowTopics() {
             << ":\n";
   for (std::size_t i = 0; i < list->items.size(); ++i) {
     const std::string number = Padded(i, 4);
+    // A name with a control character is shown quoted and escaped, never sent raw to
+    // the terminal.
+    const std::string& item = list->items[i];
     std::cout << "  " << (static_cast<int>(i) == list->selection ? "> " : "  ") << number << "  "
-              << list->items[i] << (list->items[i].find("...") != std::string::npos ? "   (shortened)" : "")
-              << "\n";
+              << (FindControlCharacter(item) ? Quoted(item) : item)
+              << (item.find("...") != std::string::npos ? "   (shortened)" : "") << "\n";
+  }
+  if (list->items.size() <= 1) {
+    std::cout << "  note: no topics: the topics folder has no subfolders, or TopicFolderLocation names a "
+                 "folder the application store does not have\n";
   }
 }
 
@@ -401,8 +412,8 @@ std::optional<std::string> HostRun::Compose(const std::string& current, ComposeR
                                             bool interactive) {
   ClientBuffer command(m_options.commandSize, current);
   ClientBuffer name(m_options.nameSize, "");
-  std::cout << "GetCommand(callback, command buffer of " << command.Size() << " bytes holding "
-            << Quoted(current) << ", display-name buffer of " << name.Size() << " bytes)\n";
+  std::cout << "GetCommand(callback, command buffer of " << ByteCount(command.Size()) << " holding "
+            << Quoted(current) << ", display-name buffer of " << ByteCount(name.Size()) << ")\n";
   ScriptedUser scripted(std::move(request));
   std::unique_ptr<TerminalUser> terminal;
   DialogUser* user = &scripted;
@@ -445,15 +456,15 @@ std::optional<std::string> HostRun::Compose(const std::string& current, ComposeR
     std::cout << "  display name:   " << Quoted(name.Text()) << "\n";
   }
   if (FAILED(hr)) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "GetCommand answered " + ResultText(hr));
     return std::nullopt;
   }
   if (!interactive && !run.appeared) {
     std::cout << "  ERROR: the dialog did not appear\n";
-    Fail(kExitDialog);
+    Fail(kExitDialog, "the dialog did not appear");
   } else if (!scripted.Failure().empty() && !interactive) {
     std::cout << "  ERROR: " << scripted.Failure() << "\n";
-    Fail(kExitDialog);
+    Fail(kExitDialog, "the dialog did not go as asked: " + scripted.Failure());
   }
   if (!buffersGood) {
     return std::nullopt;
@@ -465,10 +476,10 @@ void HostRun::Name(const std::string& command) {
   ClientBuffer name(m_options.nameSize, "");
   const HRESULT hr =
       m_extension->QueryCommandDisplayName(m_callback.get(), command.c_str(), name.Data(), name.Size());
-  std::cout << "QueryCommandDisplayName(" << Quoted(command) << ", display-name buffer of " << name.Size()
-            << " bytes) -> " << ResultText(hr) << "\n";
+  std::cout << "QueryCommandDisplayName(" << Quoted(command) << ", display-name buffer of "
+            << ByteCount(name.Size()) << ") -> " << ResultText(hr) << "\n";
   if (FAILED(hr)) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "QueryCommandDisplayName answered " + ResultText(hr));
     return;
   }
   if (!CheckBuffer(name, "display-name")) {
@@ -514,7 +525,8 @@ void HostRun::Fire(const std::string& command, ULONG count) {
     std::cout << "  " << messages.size() - failures << " of " << messages.size() << " answered success\n";
   }
   if (failures > 0) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "Command answered a failure for " + std::to_string(failures) + " of " +
+                          Plural(messages.size(), "message", "messages"));
   }
   ListActionRequests(messages);
 }
@@ -525,7 +537,7 @@ void HostRun::ListActionRequests(const std::vector<memstore::MessageRef>& fired)
     std::cout << line << "\n";
   }
   if (listing.misplaced) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "an action request is not in the Inbox's hidden messages");
   }
 }
 
@@ -537,7 +549,7 @@ void HostRun::Finish() {
     std::cout << "\nQueryRelease -> " << ResultText(released) << "; Release -> " << count << "\n";
     if (count != 0) {
       std::cout << "  ERROR: the object is still alive after the client's last Release\n";
-      Fail(kExitFailed);
+      Fail(kExitFailed, "the object is still alive after the client's last Release");
     }
   }
   if (m_callback && m_callback->References() != 1) {
@@ -663,6 +675,10 @@ int HostRun::Run() {
   }
   ShowLog();
   CleanUp();
+  std::cout.flush();
+  for (const std::string& error : m_errors) {
+    std::cerr << "rulehost: " << error << "\n";
+  }
   return m_exit;
 }
 

@@ -180,6 +180,10 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
+std::string ByteCount(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
 std::string Padded(std::size_t number, std::size_t width) {
   std::string text = std::to_string(number);
   return text.size() < width ? std::string(width - text.size(), ' ') + text : text;

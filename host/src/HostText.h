@@ -33,6 +33,8 @@ std::optional<HRESULT> ParseResult(std::string_view text);
 std::optional<unsigned long> ParseNumber(std::string_view text);
 
 std::string Lower(std::string_view text);
+// "1 byte", "256 bytes".
+std::string ByteCount(std::size_t count);
 // The number right-aligned in `width` characters.
 std::string Padded(std::size_t number, std::size_t width);
 // `text` without blanks at either end.

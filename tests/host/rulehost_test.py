@@ -205,6 +205,7 @@ class Fire(HostTestCase):
                 self.assertEqual(log_entries(result.out), 1, str(result))
                 self.assertIn(logged, result.out)
                 self.assertIn("ERROR: (MAPI, ", result.out)
+                self.assertIn("rulehost: Command answered a failure for 1 of 1 message\n", result.err)
                 self.assertRegex(result.out, rf"fault {re.escape(fault)}: \d+ matching calls?, failed 1 time")
                 self.assertIn("memstore ledger: nothing left live", result.out)
 
@@ -399,6 +400,15 @@ class Options(HostTestCase):
                 result = rulehost("fire", BUDGET_COMMAND, "--count", "2", "--fault", fault)
                 self.assertRegex(result.out, rf"fault {re.escape(fault)}: [1-9]\d* matching calls?, failed 1 time")
 
+    def test_set_values_are_explained_in_words(self):
+        result = rulehost("bind", "--set-dword", "ExceptionLogThreshold=4", "--set-dword",
+                          "ExceptionNotifyThreshold=1", "--set-binary", "AppDatastore=07")
+        self.assertExit(result, 0)
+        self.assertIn("ExceptionLogThreshold    REG_DWORD 4: severity SEVERE ERROR and above is logged", result.out)
+        self.assertIn("REG_DWORD 1: severity WARNING and above reaches the notification step", result.out)
+        self.assertIn("REG_BINARY 07 (1 byte)", result.out)
+        self.assertIn("display-name buffer of 1 byte)", rulehost("name", "006P+1", "--name-size", "1").out)
+
     def test_context_and_raw_binary_settings_reach_the_extension(self):
         result = rulehost("bind", "--context", "7", "--set-binary", "AppDatastore=01:02:03")
         self.assertExit(result, 0)
@@ -567,6 +577,8 @@ class Compose(HostTestCase):
                 self.assertExit(result, 7)
                 self.assertIn(message, result.out)
                 self.assertIn("the user: press Cancel", result.out)
+                self.assertIn("rulehost: the dialog did not go as asked: ", result.err)
+                self.assertIn(message, result.err)
                 # Whatever the dialog left, the client's buffer holds a terminated text.
                 self.assertIsNotNone(field(result.out, "command string"), str(result))
 
@@ -661,6 +673,7 @@ class Topics(HostTestCase):
         result = rulehost("topics", "--set", "TopicFolderLocation=Projects/Active")
         self.assertExit(result, 0)
         self.assertIn("offers 1 item", result.out)
+        self.assertIn("note: no topics:", result.out)
         self.assertEqual(log_entries(result.out), 0)
 
     def test_the_dialog_lists_the_topics_of_the_application_store(self):
