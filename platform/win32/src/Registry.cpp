@@ -699,11 +699,21 @@ LONG g_loadError = ERROR_SUCCESS;            // under g_mutex: what the calls an
 std::set<std::string> g_warned;              // under g_mutex: every warning given
 std::vector<std::string> g_warnings;         // under g_mutex: the same, in order
 
+// Past this many, warnings are no longer given or remembered: a process that reads many
+// files (a fuzzer) must not grow without end.
+constexpr std::size_t kMostWarnings = 200;
+
 // Tells the user once per process on stderr: a library cannot ask a program's user.
 void Warn(const std::string& message) {
-  if (!g_warned.insert(message).second) {
+  if (g_warnings.size() > kMostWarnings || g_warned.count(message) != 0) {
     return;
   }
+  if (g_warnings.size() == kMostWarnings) {
+    g_warnings.emplace_back("further warnings about the registry file are not shown");
+    std::fprintf(stderr, "win32: %s\n", g_warnings.back().c_str());
+    return;
+  }
+  g_warned.insert(message);
   g_warnings.push_back(message);
   std::fprintf(stderr, "win32: %s\n", message.c_str());
 }

@@ -84,6 +84,7 @@ std::size_t OpenKeyCount();
 // read), or "" when it can.
 std::string RegistryFileProblem();
 // The warnings given so far in this process about the registry file, in order, each
-// once (the same text goes to stderr).
+// once (the same text goes to stderr); after the first 200, one line says that no more
+// are given.
 std::vector<std::string> RegistryWarnings();
 }  // namespace win32
