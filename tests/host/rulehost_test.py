@@ -97,6 +97,12 @@ class HostTestCase(unittest.TestCase):
     def assertExit(self, result, code):
         self.assertEqual(result.code, code, str(result))
 
+    def temp_folder(self):
+        """A new empty folder, removed after the test."""
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        return folder.name
+
     def write_file(self, text):
         handle = tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False)
         handle.write(text)
@@ -234,9 +240,8 @@ class Bind(HostTestCase):
 
     @linux_only
     def test_settings_persist_in_a_registry_file_of_ones_own(self):
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        registry = os.path.join(folder.name, "user.reg")
+        folder = self.temp_folder()
+        registry = os.path.join(folder, "user.reg")
         first = rulehost("--registry", registry, "--set", "TopicFolderLocation=Projects", "bind")
         self.assertExit(first, 0)
         with open(registry, encoding="latin-1") as text:
@@ -276,12 +281,11 @@ class Bind(HostTestCase):
 
     @linux_only
     def test_what_is_not_a_registry_file_is_refused_and_left_alone(self):
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        text = os.path.join(folder.name, "x.txt")
+        folder = self.temp_folder()
+        text = os.path.join(folder, "x.txt")
         with open(text, "wb") as handle:
             handle.write(b"important\n")
-        directory = os.path.join(folder.name, "dir")
+        directory = os.path.join(folder, "dir")
         os.mkdir(directory)
         for registry, message in [(text, "is not a registry file (its first line is not REGEDIT4)"),
                                   (directory, "is not a registry file but a folder")]:
@@ -296,9 +300,8 @@ class Bind(HostTestCase):
 
     @linux_only
     def test_lines_the_registry_cannot_read_are_warned_about_and_kept(self):
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        registry = os.path.join(folder.name, "user.reg")
+        folder = self.temp_folder()
+        registry = os.path.join(folder, "user.reg")
         kept = ('; edited by hand\n'
                 '[HKEY_CURRENT_USER\\Software\\Pellacorm\\Quendra]\n'
                 '"U"="unterminated\n'
