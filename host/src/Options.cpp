@@ -288,10 +288,11 @@ std::string UsageText() {
          os::DefaultLibrary() +
          "\n"
          "  --mailbox FILE       the mailbox to run on, in the format that `rulehost mailbox`\n"
-         "                       prints (default: the embedded mailbox)\n"
+         "                       prints (docs/mailbox-format.md; default: the embedded mailbox)\n"
          "  --registry FILE      the registry file of the platform layer (Linux; default: a\n"
          "                       temporary file of this run). Without it HomeDir is set to a\n"
-         "                       folder of this run that has a Logs subfolder\n"
+         "                       folder of this run that has a Logs subfolder. A file that is\n"
+         "                       not a registry export (REGEDIT4) is left alone (exit 6)\n"
          "  --drive-root DIR     where drive letters live (Linux; default: a folder of this run)\n"
          "  --set NAME=TEXT      write a REG_SZ setting, e.g. --set TopicFolderLocation=Projects\n"
          "  --set-dword NAME=N   write a REG_DWORD setting, e.g. --set-dword ExceptionLogThreshold=4\n"
