@@ -334,6 +334,29 @@ void BM_GetTopicNamesUnsorted(benchmark::State& state) {
 BENCHMARK(BM_LoadTopicNames)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetTopicNamesUnsorted)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// memstore alone, walked as the topic list walks it, down a chain of n folders each inside
+// the one before: the test double's cost per folder must not grow with the depth.
+void BM_MemstoreChainWalk(benchmark::State& state) {
+  const int depth = static_cast<int>(state.range(0));
+  BoundExtension bound;
+  memstore::FolderRef folder = bound.topics;
+  for (int i = 0; i < depth; ++i) {
+    folder = folder.AddChild(TopicWord(static_cast<unsigned>(i)));
+  }
+  pellacorm::ComPtr<IMsgStore> store = bound.OpenMailbox();
+  const memstore::EntryIdBytes topicsId = bound.topics.EntryId();
+  ULONG rows = 0;
+  for (auto _ : state) {
+    pellacorm::ComPtr<IMAPIFolder> top = OpenFolder(store.Get(), topicsId, 0);
+    rows = CountRowsBelow(store.Get(), top.Get());
+    benchmark::DoNotOptimize(rows);
+  }
+  if (rows != static_cast<ULONG>(depth)) {
+    state.SkipWithError("the walk did not see every folder");
+  }
+}
+BENCHMARK(BM_MemstoreChainWalk)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
+
 // ---------------------------------------------------------------------------------
 // Command (one action request message) vs the bare CreateMessage, SetProps, SaveChanges.
 

@@ -65,6 +65,14 @@ def main():
     else:
         rows.append(("AbbreviateFolderPath, ns/byte growth", "error", "", False))
 
+    chain = [results.get(f"BM_MemstoreChainWalk/{d}") for d in (500, 5000)]
+    if all(chain) and not any(b.get("error_occurred") for b in chain):
+        growth = (chain[1]["real_time"] / 5000) / (chain[0]["real_time"] / 500)
+        rows.append(("memstore walk, time per folder 500 -> 5000 deep", f"{growth:.2f}x", "<= 1.5x (linear)",
+                     growth <= 1.5))
+    else:
+        rows.append(("memstore walk, time per folder 500 -> 5000 deep", "error", "", False))
+
     # Where the time goes: parts of the product operations, timed alone.
     notes = []
 

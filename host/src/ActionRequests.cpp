@@ -1,5 +1,6 @@
 #include "ActionRequests.h"
 
+#include <map>
 #include <sstream>
 
 #include "HostText.h"
@@ -42,6 +43,12 @@ ActionRequestListing ListHiddenMessages(memstore::Profile& profile,
       pending.push_back(child);
     }
   }
+  // Which fired message each request names, by its entry identifier: looked up once per
+  // request, so that listing many requests costs no more per request than listing few.
+  std::map<std::vector<BYTE>, std::size_t> firedNumbers;
+  for (std::size_t i = 0; i < fired.size(); ++i) {
+    firedNumbers.emplace(fired[i].EntryId(), i + 1);
+  }
   std::size_t total = 0;
   for (const Found& f : found) {
     total += f.associated.size();
@@ -61,12 +68,10 @@ ActionRequestListing ListHiddenMessages(memstore::Profile& profile,
           << ", subject " << (subject ? Quoted(subject->AsString()) : "(none)") << "\n";
       if (original) {
         const std::vector<BYTE> bytes = original->AsBinary();
-        std::string which = "no message the rule fired for";
-        for (std::size_t i = 0; i < fired.size(); ++i) {
-          if (fired[i].EntryId() == bytes) {
-            which = "message " + std::to_string(i + 1);
-          }
-        }
+        const auto firedNumber = firedNumbers.find(bytes);
+        const std::string which = firedNumber == firedNumbers.end()
+                                      ? "no message the rule fired for"
+                                      : "message " + std::to_string(firedNumber->second);
         out << "       original entry identifier (" << bytes.size() << " bytes, " << which
             << "): " << Hex(bytes) << "\n";
       } else {

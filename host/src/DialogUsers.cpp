@@ -141,7 +141,7 @@ DialogStep ScriptedUser::Next(const DialogSnapshot& dialog) {
     m_transcript.push_back("the dialog: message box " + Quoted(dialog.messageBox->caption) + ": " +
                            Quoted(dialog.messageBox->text));
     if (m_failure.empty()) {
-      m_failure = "the dialog refused the choice with a warning";
+      m_failure = "the dialog refused the choice with a warning: " + Quoted(dialog.messageBox->text);
     }
     m_stage = Stage::AfterFinish;
     return Do(dialog, DialogStep::CloseBox());
@@ -246,7 +246,17 @@ DialogStep TerminalUser::Done(const DialogSnapshot& dialog, DialogStep step) {
 }
 
 std::optional<DialogStep> TerminalUser::Parse(const DialogSnapshot& dialog, const std::string& line) {
-  const std::string_view text = Trim(line);
+  // A person types into an edit field, which holds no NUL or other control character.
+  std::string_view typed(line);
+  if (!typed.empty() && typed.back() == '\r') {
+    typed.remove_suffix(1);
+  }
+  if (const auto control = FindControlCharacter(typed)) {
+    m_out << "  not done: the line holds a control character (" << *control
+          << "); the dialog's fields cannot hold one\n";
+    return std::nullopt;
+  }
+  const std::string_view text = Trim(typed);
   const std::size_t blank = text.find(' ');
   const std::string word = Lower(text.substr(0, blank));
   const std::string argument(blank == std::string_view::npos ? std::string_view()

@@ -1,5 +1,7 @@
 #include "HostRun.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -54,7 +56,8 @@ class HostRun {
   void AddFault(const std::string& text);
   void PrintHeader();
   void Section(const std::string& title);
-  void Fail(int code);
+  // Sets the exit code (the first failure's code stands) and notes why, for stderr.
+  void Fail(int code, const std::string& why);
 
   void Install();
   void ShowBinding(bool keyExisted);
@@ -80,6 +83,7 @@ class HostRun {
   MailboxInfo m_mailbox;
   std::vector<FaultRule> m_faults;
   std::vector<std::string> m_notes;
+  std::vector<std::string> m_errors;  // why the run failed, for stderr at its end
   std::optional<LogWatch> m_log;
   std::unique_ptr<ExtensionLibrary> m_library;
   memstore::Ledger::Mark m_mark;
@@ -91,10 +95,11 @@ class HostRun {
   HRESULT m_getSessionResult = S_OK;
 };
 
-void HostRun::Fail(int code) {
+void HostRun::Fail(int code, const std::string& why) {
   if (m_exit == kExitOk) {
     m_exit = code;
   }
+  m_errors.push_back(why);
 }
 
 void HostRun::Section(const std::string& title) {
@@ -105,7 +110,10 @@ void HostRun::Section(const std::string& title) {
 
 void HostRun::Prepare() {
   m_runFolder = MakeRunFolder();
-  m_registryWhere = os::IsolateRegistry(m_runFolder, m_options.registryFile);
+  if (!m_options.keep) {
+    os::RemoveOnInterrupt(m_runFolder);
+  }
+  m_registryWhere = os::IsolateRegistry(m_runFolder, m_options.registryFile, m_options.keep);
   m_registryIsolated = true;
   m_drives = os::PrepareDrives(m_runFolder, m_options.driveRoot);
   m_mailboxModel = m_options.mailboxFile.empty()
@@ -136,43 +144,61 @@ void HostRun::PrepareSettings() {
 
   const auto home = HomeDirSetting();
   m_log.emplace(home ? *home + "/Logs/Pellacorm.log" : "C:/Pellacorm.log");
+  std::error_code folderError;
   if (m_log->HostPath().empty()) {
     m_notes.push_back("the log " + m_log->WindowsPath() +
                       " is not on a drive of this machine; its entries cannot be shown");
-  } else if (!fs::is_directory(fs::path(m_log->HostPath()).parent_path())) {
+  } else if (!fs::is_directory(fs::path(m_log->HostPath()).parent_path(), folderError)) {
+    // A name longer than the file system takes (a HomeDir of hundreds of characters)
+    // cannot be a folder either; the extension must cope, and the run goes on.
     m_notes.push_back("the folder of the log " + m_log->WindowsPath() +
-                      " does not exist, so the extension's log entries are lost");
+                      (folderError && folderError != std::errc::no_such_file_or_directory
+                           ? " cannot be reached (" + folderError.message() + ")"
+                           : " does not exist") +
+                      ", so the extension's log entries are lost");
   }
 }
 
 void HostRun::AddFault(const std::string& text) {
+  const auto refuse = [&text](const std::string& why) {
+    throw HostError(kExitUsage, "--fault " + Quoted(text) + ": " + why);
+  };
   std::string rest = text;
   HRESULT hr = MAPI_E_CALL_FAILED;
   const std::size_t equals = rest.rfind('=');
   if (equals != std::string::npos) {
     const auto parsed = ParseResult(rest.substr(equals + 1));
     if (!parsed) {
-      throw HostError(kExitUsage, "--fault " + text + ": " + Quoted(rest.substr(equals + 1)) +
-                                      " is no result code (a name such as MAPI_E_NOT_FOUND, or 0x8004010F)");
+      refuse(Quoted(rest.substr(equals + 1)) +
+             " is no result code (a name such as MAPI_E_NOT_FOUND, or 0x8004010F)");
+    }
+    if (SUCCEEDED(*parsed)) {
+      // The call would fail with a code that says it succeeded.
+      refuse(ResultText(*parsed) + " is a success code; a fault answers a failure (0x8...)");
     }
     hr = *parsed;
     rest.resize(equals);
   }
+  // "#N" or "#N+" at the end counts calls; a '#' followed by anything else belongs to
+  // the object ("Mailbox/Inbox/associated#*").
   ULONG nth = 1;
   bool repeat = false;
   const std::size_t hash = rest.rfind('#');
-  if (hash != std::string::npos) {
+  if (hash != std::string::npos && hash + 1 < rest.size() &&
+      (std::isdigit(static_cast<unsigned char>(rest[hash + 1])) != 0 || rest[hash + 1] == '-' ||
+       rest[hash + 1] == '+')) {
     std::string number = rest.substr(hash + 1);
-    const bool plus = !number.empty() && number.back() == '+';
-    if (plus) {
+    repeat = !number.empty() && number.back() == '+';
+    if (repeat) {
       number.pop_back();
     }
-    const auto parsed = ParseNumber(number);
-    if (parsed && *parsed >= 1 && number.find_first_not_of("0123456789") == std::string::npos) {
-      nth = static_cast<ULONG>(*parsed);
-      repeat = plus;
-      rest.resize(hash);
+    const auto parsed =
+        number.find_first_not_of("0123456789") == std::string::npos ? ParseNumber(number) : std::nullopt;
+    if (!parsed || *parsed == 0) {
+      refuse("#" + number + " is no call: calls count from #1 to #4294967295");
     }
+    nth = static_cast<ULONG>(*parsed);
+    rest.resize(hash);
   }
   std::string operation = rest;
   std::string object = "*";
@@ -182,7 +208,15 @@ void HostRun::AddFault(const std::string& text) {
     object = rest.substr(at + 1);
   }
   if (operation.empty() || object.empty()) {
-    throw HostError(kExitUsage, "--fault " + Quoted(text) + " wants OP[@OBJECT][#N[+]][=HRESULT]");
+    refuse("wants OP[@OBJECT][#N[+]][=HRESULT]");
+  }
+  const auto& known = memstore::FaultOperations();
+  if (operation != "GetSession" && std::find(known.begin(), known.end(), operation) == known.end()) {
+    std::string list = "GetSession";
+    for (const std::string& name : known) {
+      list += ", " + name;
+    }
+    refuse("no operation is named " + Quoted(operation) + " (names are case-sensitive): " + list);
   }
   if (operation == "GetSession") {
     m_getSessionFault = nth;
@@ -257,7 +291,7 @@ void HostRun::Install() {
   const HRESULT hr = m_extension->Install(m_callback.get(), m_options.context);
   std::cout << "\nInstall(callback, " << m_options.context << ") -> " << ResultText(hr) << "\n";
   if (FAILED(hr)) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "Install answered " + ResultText(hr));
   }
   if (m_options.command == "bind" || m_options.command == "demo") {
     ShowBinding(keyExisted);
@@ -318,15 +352,16 @@ void HostRun::ShowBinding(bool keyExisted) {
 }
 
 bool HostRun::CheckBuffer(const ClientBuffer& buffer, const char* what) {
+  std::string error;
   if (buffer.WrittenOutside()) {
-    std::cout << "  ERROR: the extension wrote outside the " << what << " buffer of " << buffer.Size()
-              << " bytes\n";
+    error = "the extension wrote outside the " + std::string(what) + " buffer of " + ByteCount(buffer.Size());
   } else if (buffer.Size() > 0 && !buffer.Terminated()) {
-    std::cout << "  ERROR: the " << what << " buffer holds no terminating zero\n";
+    error = "the " + std::string(what) + " buffer holds no terminating zero";
   } else {
     return true;
   }
-  Fail(kExitFailed);
+  std::cout << "  ERROR: " << error << "\n";
+  Fail(kExitFailed, error);
   return false;
 }
 
@@ -346,13 +381,13 @@ void HostRun::ShowTopics() {
   CheckBuffer(command, "command");
   CheckBuffer(name, "display-name");
   if (FAILED(hr)) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "GetCommand answered " + ResultText(hr));
     return;
   }
   const ControlState* list = user.Seen() ? user.Seen()->Find(IDC_TOPIC) : nullptr;
   if (list == nullptr) {
     std::cout << "  the dialog did not appear, so there is no topic list to show\n";
-    Fail(kExitDialog);
+    Fail(kExitDialog, "the dialog did not appear, so there is no topic list to show");
     return;
   }
   std::cout << "  the dialog " << Quoted(user.Seen()->caption) << " offers "
@@ -360,9 +395,16 @@ void HostRun::ShowTopics() {
             << ":\n";
   for (std::size_t i = 0; i < list->items.size(); ++i) {
     const std::string number = Padded(i, 4);
+    // A name with a control character is shown quoted and escaped, never sent raw to
+    // the terminal.
+    const std::string& item = list->items[i];
     std::cout << "  " << (static_cast<int>(i) == list->selection ? "> " : "  ") << number << "  "
-              << list->items[i] << (list->items[i].find("...") != std::string::npos ? "   (shortened)" : "")
-              << "\n";
+              << (FindControlCharacter(item) ? Quoted(item) : item)
+              << (item.find("...") != std::string::npos ? "   (shortened)" : "") << "\n";
+  }
+  if (list->items.size() <= 1) {
+    std::cout << "  note: no topics: the topics folder has no subfolders, or TopicFolderLocation names a "
+                 "folder the application store does not have\n";
   }
 }
 
@@ -370,8 +412,8 @@ std::optional<std::string> HostRun::Compose(const std::string& current, ComposeR
                                             bool interactive) {
   ClientBuffer command(m_options.commandSize, current);
   ClientBuffer name(m_options.nameSize, "");
-  std::cout << "GetCommand(callback, command buffer of " << command.Size() << " bytes holding "
-            << Quoted(current) << ", display-name buffer of " << name.Size() << " bytes)\n";
+  std::cout << "GetCommand(callback, command buffer of " << ByteCount(command.Size()) << " holding "
+            << Quoted(current) << ", display-name buffer of " << ByteCount(name.Size()) << ")\n";
   ScriptedUser scripted(std::move(request));
   std::unique_ptr<TerminalUser> terminal;
   DialogUser* user = &scripted;
@@ -414,15 +456,15 @@ std::optional<std::string> HostRun::Compose(const std::string& current, ComposeR
     std::cout << "  display name:   " << Quoted(name.Text()) << "\n";
   }
   if (FAILED(hr)) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "GetCommand answered " + ResultText(hr));
     return std::nullopt;
   }
   if (!interactive && !run.appeared) {
     std::cout << "  ERROR: the dialog did not appear\n";
-    Fail(kExitDialog);
+    Fail(kExitDialog, "the dialog did not appear");
   } else if (!scripted.Failure().empty() && !interactive) {
     std::cout << "  ERROR: " << scripted.Failure() << "\n";
-    Fail(kExitDialog);
+    Fail(kExitDialog, "the dialog did not go as asked: " + scripted.Failure());
   }
   if (!buffersGood) {
     return std::nullopt;
@@ -434,10 +476,10 @@ void HostRun::Name(const std::string& command) {
   ClientBuffer name(m_options.nameSize, "");
   const HRESULT hr =
       m_extension->QueryCommandDisplayName(m_callback.get(), command.c_str(), name.Data(), name.Size());
-  std::cout << "QueryCommandDisplayName(" << Quoted(command) << ", display-name buffer of " << name.Size()
-            << " bytes) -> " << ResultText(hr) << "\n";
+  std::cout << "QueryCommandDisplayName(" << Quoted(command) << ", display-name buffer of "
+            << ByteCount(name.Size()) << ") -> " << ResultText(hr) << "\n";
   if (FAILED(hr)) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "QueryCommandDisplayName answered " + ResultText(hr));
     return;
   }
   if (!CheckBuffer(name, "display-name")) {
@@ -483,7 +525,8 @@ void HostRun::Fire(const std::string& command, ULONG count) {
     std::cout << "  " << messages.size() - failures << " of " << messages.size() << " answered success\n";
   }
   if (failures > 0) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "Command answered a failure for " + std::to_string(failures) + " of " +
+                          Plural(messages.size(), "message", "messages"));
   }
   ListActionRequests(messages);
 }
@@ -494,7 +537,7 @@ void HostRun::ListActionRequests(const std::vector<memstore::MessageRef>& fired)
     std::cout << line << "\n";
   }
   if (listing.misplaced) {
-    Fail(kExitFailed);
+    Fail(kExitFailed, "an action request is not in the Inbox's hidden messages");
   }
 }
 
@@ -506,7 +549,7 @@ void HostRun::Finish() {
     std::cout << "\nQueryRelease -> " << ResultText(released) << "; Release -> " << count << "\n";
     if (count != 0) {
       std::cout << "  ERROR: the object is still alive after the client's last Release\n";
-      Fail(kExitFailed);
+      Fail(kExitFailed, "the object is still alive after the client's last Release");
     }
   }
   if (m_callback && m_callback->References() != 1) {
@@ -632,6 +675,10 @@ int HostRun::Run() {
   }
   ShowLog();
   CleanUp();
+  std::cout.flush();
+  for (const std::string& error : m_errors) {
+    std::cerr << "rulehost: " << error << "\n";
+  }
   return m_exit;
 }
 

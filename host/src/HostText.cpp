@@ -180,6 +180,10 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
+std::string ByteCount(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
 std::string Padded(std::size_t number, std::size_t width) {
   std::string text = std::to_string(number);
   return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
@@ -193,6 +197,17 @@ std::string_view Trim(std::string_view text) {
     text.remove_suffix(1);
   }
   return text;
+}
+
+std::optional<std::string> FindControlCharacter(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      const std::string name = byte == 0 ? "NUL" : byte == '\t' ? "a tab" : Quoted(text.substr(i, 1));
+      return name + " at column " + std::to_string(i + 1);
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace rulehost

@@ -33,9 +33,14 @@ std::optional<HRESULT> ParseResult(std::string_view text);
 std::optional<unsigned long> ParseNumber(std::string_view text);
 
 std::string Lower(std::string_view text);
+// "1 byte", "256 bytes".
+std::string ByteCount(std::size_t count);
 // The number right-aligned in `width` characters.
 std::string Padded(std::size_t number, std::size_t width);
 // `text` without blanks at either end.
 std::string_view Trim(std::string_view text);
+// The first control character of `text` (a byte below 0x20, or 0x7F) and where it is,
+// as "NUL at column 3" (columns from 1); none when there is none.
+std::optional<std::string> FindControlCharacter(std::string_view text);
 
 }  // namespace rulehost

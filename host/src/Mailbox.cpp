@@ -9,6 +9,8 @@
 namespace rulehost {
 namespace {
 
+// Reads the format of docs/mailbox-format.md, and nothing else: whatever the grammar does
+// not describe is an error naming its line, never a guess.
 class Parser {
  public:
   explicit Parser(std::string source) : m_source(std::move(source)) {}
@@ -16,21 +18,30 @@ class Parser {
   MailboxModel Parse(const std::string& text) {
     MailboxModel mailbox;
     mailbox.source = m_source;
-    std::istringstream in(text);
-    std::string raw;
-    while (std::getline(in, raw)) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      std::size_t end = text.find('\n', pos);
+      if (end == std::string::npos) {
+        end = text.size();
+      }
+      std::string_view raw(text.data() + pos, end - pos);
+      pos = end + 1;
       ++m_line;
       if (!raw.empty() && raw.back() == '\r') {
-        raw.pop_back();
+        raw.remove_suffix(1);  // a CR LF line end
       }
       std::size_t indent = 0;
-      while (indent < raw.size() && (raw[indent] == ' ' || raw[indent] == '\t')) {
-        if (raw[indent] == '\t') {
-          Fail("indent with spaces; a tab's width is not defined here");
-        }
+      while (indent < raw.size() && raw[indent] == ' ') {
         ++indent;
       }
-      const std::string_view body = Trim(std::string_view(raw).substr(indent));
+      if (indent < raw.size() && raw[indent] == '\t') {
+        Fail("indent with spaces; a tab's width is not defined here");
+      }
+      if (const auto control = FindControlCharacter(raw)) {
+        Fail("a control character (" + *control + "); a line holds printable text only" +
+             (raw.find('\r') != std::string_view::npos ? " and ends with LF or CR LF" : ""));
+      }
+      const std::string_view body = Trim(raw.substr(indent));
       if (body.empty() || body.front() == '#') {
         continue;
       }
@@ -53,17 +64,13 @@ class Parser {
   }
 
  private:
-  struct Level {
-    std::size_t indent;
-    std::vector<FolderModel>* siblings;
-  };
-
   [[noreturn]] void Fail(const std::string& message) const {
     throw HostError(kExitMailbox, m_source + ":" + std::to_string(m_line) + ": " + message);
   }
 
-  // Splits "NAME [keyword]": a quoted name is taken as written; otherwise a last word
-  // equal to `keyword` is the marker and the words before it the name.
+  // Splits "NAME [keyword]". A quoted name is taken as written and only the keyword may
+  // follow it; an unquoted name is every word before a last word equal to `keyword`, and
+  // holds that word nowhere else (such a name is written in quotes).
   std::string NameAndMarker(std::string_view text, const char* keyword, bool* marked) const {
     *marked = false;
     if (!text.empty() && text.front() == '"') {
@@ -72,29 +79,36 @@ class Parser {
         Fail("a quoted name without its closing '\"'");
       }
       std::string name(text.substr(1, close - 1));
-      const std::string_view rest = Trim(text.substr(close + 1));
-      if (rest == keyword) {
+      const std::string_view rest = text.substr(close + 1);
+      if (rest == std::string(" ") + keyword) {
         *marked = true;
       } else if (!rest.empty()) {
-        Fail("unexpected " + Quoted(rest) + " after the quoted name (only \"" + keyword + "\" may follow)");
+        Fail("unexpected " + Quoted(rest) + " after the quoted name (only \" " + keyword + "\" may follow)");
       }
       if (name.empty()) {
         Fail("an empty name");
       }
       return name;
     }
+    std::string_view name = text;
     const std::size_t blank = text.find_last_of(' ');
     if (blank != std::string_view::npos && text.substr(blank + 1) == keyword) {
       *marked = true;
-      return std::string(Trim(text.substr(0, blank)));
+      name = Trim(text.substr(0, blank));
     }
-    return std::string(text);
+    if (HasWord(name, keyword)) {
+      Fail("the word \"" + std::string(keyword) + "\" inside the name " + Quoted(name) + "; write " +
+           keyword + " last, after the name, or put a name that holds the word in quotes");
+    }
+    return std::string(name);
   }
 
   StoreModel StoreLine(std::string_view body, const MailboxModel& mailbox) const {
-    if (body.substr(0, 6) != "store " && body != "store") {
-      Fail("expected a store line \"store NAME [default]\" (folders are indented below their store), found " +
-           Quoted(body));
+    const std::string_view keyword = body.substr(0, body.find(' '));
+    if (keyword != "store") {
+      Fail("unknown keyword " + Quoted(keyword) +
+           ": expected a store line \"store NAME [default]\" (keywords are lower case; folders are "
+           "indented below their store)");
     }
     const std::string_view rest = Trim(body.substr(5));
     if (rest.empty()) {
@@ -111,22 +125,20 @@ class Parser {
     return store;
   }
 
+  // A folder `indent` spaces in: two spaces a level, one level below the store line or
+  // at most one level deeper than the folder line before.
   void FolderLine(std::string_view body, std::size_t indent, StoreModel& store) {
-    // Leave the levels this line is not inside of; a line that leaves a level must line
-    // up with an outer one.
-    bool dedented = false;
-    while (!m_levels.empty() && indent < m_levels.back().indent) {
-      m_levels.pop_back();
-      dedented = true;
+    if (indent % 2 != 0) {
+      Fail("an indent of " + std::to_string(indent) + " spaces; indent by two spaces a level");
     }
-    if (dedented && (m_levels.empty() || indent != m_levels.back().indent)) {
-      Fail("the indentation (" + std::to_string(indent) + " spaces) matches no outer level");
+    const std::size_t level = indent / 2;
+    if (level > m_levels.size() + 1) {
+      Fail("an indent of " + std::to_string(indent) + " spaces jumps " +
+           std::to_string(level - m_levels.size()) +
+           " levels deeper than the line before; a folder is one level (two spaces) below its parent");
     }
-    if (m_levels.empty()) {
-      m_levels.push_back({indent, &store.folders});
-    } else if (indent > m_levels.back().indent) {
-      m_levels.push_back({indent, &m_levels.back().siblings->back().children});
-    }
+    m_levels.resize(level - 1);
+    std::vector<FolderModel>& siblings = m_levels.empty() ? store.folders : m_levels.back()->children;
     FolderModel folder;
     folder.line = m_line;
     folder.name = NameAndMarker(body, "inbox", &folder.inbox);
@@ -136,21 +148,34 @@ class Parser {
       }
       m_inboxLine = m_line;
     }
-    m_levels.back().siblings->push_back(std::move(folder));
+    siblings.push_back(std::move(folder));
+    m_levels.push_back(&siblings.back());
+  }
+
+  static bool HasWord(std::string_view text, std::string_view word) {
+    for (std::size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+      const bool starts = at == 0 || text[at - 1] == ' ';
+      const bool ends = at + word.size() == text.size() || text[at + word.size()] == ' ';
+      if (starts && ends) {
+        return true;
+      }
+    }
+    return false;
   }
 
   std::string m_source;
   int m_line = 0;
-  std::vector<Level> m_levels;
+  // The folder last read at each level of the current store, outermost first. A
+  // pointer stays valid: a level's siblings only grow while no deeper level is open.
+  std::vector<FolderModel*> m_levels;
   int m_inboxLine = 0;  // of the inbox of the current store
 };
 
 // A name as the format writes it: in quotes where it would otherwise read differently.
 std::string FormatName(const std::string& name, const char* keyword) {
-  const std::string suffix = std::string(" ") + keyword;
-  const bool quote =
-      name.front() == '"' || name.front() == '#' || name.front() == ' ' || name.back() == ' ' ||
-      (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0);
+  const std::string padded = " " + name + " ";
+  const bool quote = name.front() == '"' || name.front() == '#' || name.front() == ' ' ||
+                     name.back() == ' ' || padded.find(std::string(" ") + keyword + " ") != std::string::npos;
   return quote ? "\"" + name + "\"" : name;
 }
 

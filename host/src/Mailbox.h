@@ -1,21 +1,13 @@
 // The mailbox the rule host runs on: a memstore profile described in a small text format,
-// either the embedded default or a file the user writes.
+// either the embedded default or a file the user writes. docs/mailbox-format.md is the
+// format's grammar; the parser reads exactly that and refuses the rest with the line.
 //
-//   # A comment. Indent with spaces; a folder's subfolders are indented below it.
 //   store Mailbox default          <- "default": the profile's default store
 //     Inbox inbox                  <- "inbox": the store's receive folder (IPM.Note)
 //       Pellacorm Topics
 //         Budget
-//         Clients
-//           Harbor Logistics
-//     Sent Items
 //   store Archive
-//     "Team inbox"                 <- quotes keep a trailing word from being read as a marker
-//
-// A store line is "store", its display name and optionally the word "default". Every
-// other line is a folder below the store's IPM subtree: its display name and optionally
-// the word "inbox". Names are taken as written ('/' is part of a name); siblings may share
-// a name.
+//     "Team inbox"                 <- quotes keep a marker word out of the name
 #pragma once
 
 #include <optional>

@@ -10,6 +10,9 @@
 namespace rulehost {
 namespace {
 
+// The most messages fire makes in one run.
+constexpr unsigned long kMaxCount = 10000;
+
 const std::set<std::string> kCommands = {"bind", "topics", "compose", "name", "fire", "demo", "mailbox"};
 
 // The options that belong to one command, and the commands they belong to.
@@ -62,10 +65,12 @@ const CommandOption* FindCommandOption(const std::string& name) {
   throw HostError(kExitUsage, message);
 }
 
-ULONG Size(const std::string& option, const std::string& value, unsigned long maximum) {
+ULONG Size(const std::string& option, const std::string& value, unsigned long maximum,
+           unsigned long minimum = 0) {
   const auto number = ParseNumber(value);
-  if (!number || *number > maximum) {
-    Usage(option + " wants a number from 0 to " + std::to_string(maximum) + ", not " + Quoted(value));
+  if (!number || *number > maximum || *number < minimum) {
+    Usage(option + " wants a number from " + std::to_string(minimum) + " to " + std::to_string(maximum) +
+          ", not " + Quoted(value));
   }
   return static_cast<ULONG>(*number);
 }
@@ -177,6 +182,10 @@ Options ParseOptions(int argc, char** argv) {
       options.compose.topicIndex = static_cast<int>(Size(argument, value, 100000));
     } else if (argument == "--type") {
       SetTopic(options, ComposeRequest::Topic::Typed, argument);
+      if (const auto control = FindControlCharacter(value)) {
+        Usage("--type " + Quoted(value) + ": the text holds a control character (" + *control +
+              "), which the topic field cannot hold");
+      }
       options.compose.topicText = value;
     } else if (argument == "--no-topic") {
       SetTopic(options, ComposeRequest::Topic::DoNotAssign, argument);
@@ -195,7 +204,7 @@ Options ParseOptions(int argc, char** argv) {
     } else if (argument == "--name-size") {
       options.nameSize = Size(argument, value, 65536);
     } else if (argument == "--count") {
-      options.count = Size(argument, value, 10000);
+      options.count = Size(argument, value, kMaxCount, 1);
     } else if (argument == "-i" || argument == "--interactive") {
       options.interactive = true;
     }
@@ -242,9 +251,6 @@ Options ParseOptions(int argc, char** argv) {
   if (!positional.empty()) {
     Usage("unexpected argument " + Quoted(positional.front()) + " after " + options.command);
   }
-  if (options.command == "fire" && options.count == 0) {
-    Usage("--count wants at least 1 message");
-  }
   if (options.command == "compose" && options.commandSize > 0 &&
       options.current.size() >= options.commandSize) {
     Usage("--current does not fit a command buffer of " + std::to_string(options.commandSize) + " bytes");
@@ -282,25 +288,32 @@ std::string UsageText() {
          os::DefaultLibrary() +
          "\n"
          "  --mailbox FILE       the mailbox to run on, in the format that `rulehost mailbox`\n"
-         "                       prints (default: the embedded mailbox)\n"
+         "                       prints (docs/mailbox-format.md; default: the embedded mailbox)\n"
          "  --registry FILE      the registry file of the platform layer (Linux; default: a\n"
          "                       temporary file of this run). Without it HomeDir is set to a\n"
-         "                       folder of this run that has a Logs subfolder\n"
+         "                       folder of this run that has a Logs subfolder. A file that is\n"
+         "                       not a registry export (REGEDIT4) is left alone (exit 6)\n"
          "  --drive-root DIR     where drive letters live (Linux; default: a folder of this run)\n"
          "  --set NAME=TEXT      write a REG_SZ setting, e.g. --set TopicFolderLocation=Projects\n"
          "  --set-dword NAME=N   write a REG_DWORD setting, e.g. --set-dword ExceptionLogThreshold=4\n"
          "  --set-binary NAME=HEX|store:STORE\n"
          "                       write a REG_BINARY setting, e.g. --set-binary AppDatastore=store:Archive\n"
          "  --fault OP[@OBJECT][#N[+]][=HRESULT]\n"
-         "                       make the Nth call (default 1; N+ for every call from the Nth)\n"
-         "                       of a memstore operation on objects matching OBJECT (default\n"
-         "                       *; e.g. Mailbox/Inbox, *#associated) fail with HRESULT (a\n"
-         "                       name such as MAPI_E_NOT_ENOUGH_DISK or a number; default\n"
-         "                       E_FAIL). OP is the method's name: OpenMsgStore,\n"
+         "                       make the Nth call (N from 1, default 1; N+ for every call\n"
+         "                       from the Nth) of a memstore operation on objects matching\n"
+         "                       OBJECT fail with HRESULT (a failure code: a name such as\n"
+         "                       MAPI_E_NOT_ENOUGH_DISK or a number; default E_FAIL). OP is\n"
+         "                       the method's name, as written: OpenMsgStore,\n"
          "                       GetReceiveFolder, OpenEntry, GetHierarchyTable, QueryRows,\n"
-         "                       CreateMessage, SetProps, SaveChanges, ...; GetSession makes\n"
-         "                       the client's callback fail.\n"
-         "                       Example: --fault SaveChanges=MAPI_E_NOT_ENOUGH_DISK\n"
+         "                       CreateMessage, SetProps, SaveChanges, ... (a wrong name lists\n"
+         "                       them all); GetSession makes the client's callback fail.\n"
+         "                       OBJECT is a name as the memstore ledger shows it, '*' for any\n"
+         "                       run of characters (default *): Mailbox/Inbox is the Inbox\n"
+         "                       folder, */associated#* every hidden message. A '#' with a\n"
+         "                       number after it ends OBJECT and counts calls.\n"
+         "                       Examples: --fault SaveChanges=MAPI_E_NOT_ENOUGH_DISK\n"
+         "                                 --fault CreateMessage@Mailbox/Inbox#2\n"
+         "                                 --fault SetProps@*/associated#*=MAPI_E_NO_ACCESS\n"
          "  --context N          the context value passed to Install (default 0)\n"
          "  --keep               keep this run's folder (registry, drives, log) and print it\n"
          "  -h, --help           this text\n"
@@ -332,7 +345,12 @@ std::string UsageText() {
                                         : "a scripted user works the platform layer's headless dialog.\n") +
          "\n"
          "Options of fire:\n"
-         "  --count N            fire for N new messages (default 1)\n"
+         "  --count N            fire for N new messages, 1 to " +
+         std::to_string(kMaxCount) +
+         " (default 1)\n"
+         "\n"
+         "  --                   every argument after it is a command or its argument, even one\n"
+         "                       that starts with '-' (rulehost name -- -x)\n"
          "\n"
          "Exit codes:\n"
          "  0  everything went as asked\n"

@@ -3,6 +3,7 @@
 #include "Os.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "HostError.h"
@@ -12,7 +13,12 @@
 #include <io.h>
 #else
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
 #endif
 
 namespace rulehost {
@@ -67,7 +73,7 @@ bool StdinIsTerminal() {
   return _isatty(_fileno(stdin)) != 0;
 }
 
-std::string IsolateRegistry(const std::string& /*runFolder*/, const std::string& file) {
+std::string IsolateRegistry(const std::string& /*runFolder*/, const std::string& file, bool /*keep*/) {
   if (!file.empty()) {
     throw HostError(kExitUsage,
                     "--registry names a registry file of the Linux platform layer; on Windows the "
@@ -111,6 +117,25 @@ std::string PrepareDrives(const std::string& /*runFolder*/, const std::string& r
 
 std::string DefaultHomeDir(const std::string& runFolder) {
   return (fs::path(runFolder) / "home").string();
+}
+
+namespace {
+std::string g_interruptFolder;
+
+// Runs on a thread of its own; returning FALSE lets the default handler end the process.
+BOOL WINAPI OnConsoleControl(DWORD type) {
+  if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT || type == CTRL_CLOSE_EVENT) {
+    std::error_code error;
+    fs::remove_all(g_interruptFolder, error);
+    EndRegistryIsolation(false);
+  }
+  return FALSE;
+}
+}  // namespace
+
+void RemoveOnInterrupt(const std::string& folder) {
+  g_interruptFolder = folder;
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
 std::string HostPath(const std::string& windowsPath) {
@@ -164,7 +189,7 @@ bool StdinIsTerminal() {
   return isatty(STDIN_FILENO) != 0;
 }
 
-std::string IsolateRegistry(const std::string& runFolder, const std::string& file) {
+std::string IsolateRegistry(const std::string& runFolder, const std::string& file, bool keep) {
   const std::string path = file.empty() ? (fs::path(runFolder) / "user.reg").string() : file;
   std::error_code error;
   const fs::path parent = fs::absolute(path, error).parent_path();
@@ -172,7 +197,13 @@ std::string IsolateRegistry(const std::string& runFolder, const std::string& fil
     throw HostError(kExitRegistry, "cannot use the registry file " + path + ": its folder does not exist");
   }
   SetEnvironment("WIN32_REGISTRY_FILE", path);
-  return path + (file.empty() ? " (temporary)" : "");
+  // A file that is not a registry (or a folder) is the user's own: the layer refuses it
+  // and leaves it alone, and the run does not start.
+  const std::string problem = win32::RegistryFileProblem();
+  if (!problem.empty()) {
+    throw HostError(kExitRegistry, "cannot use the registry file " + path + ": " + problem);
+  }
+  return path + (!file.empty() ? "" : keep ? " (kept with the run's folder)" : " (temporary)");
 }
 
 void EndRegistryIsolation(bool /*keep*/) {}
@@ -190,6 +221,48 @@ std::string PrepareDrives(const std::string& runFolder, const std::string& root)
 
 std::string DefaultHomeDir(const std::string& /*runFolder*/) {
   return "C:\\Pellacorm";
+}
+
+void RemoveOnInterrupt(const std::string& folder) {
+  // A second process of ours removes the folder once this one has gone, however it went:
+  // it waits for the end of a pipe that only this process holds open. A signal handler
+  // could not do it safely, and no thread of this process can be sure the others have
+  // stopped writing into the folder. After a normal end the folder is already gone.
+  int ends[2];
+  if (pipe(ends) != 0) {
+    return;
+  }
+  std::cout.flush();
+  std::fflush(nullptr);
+  const pid_t guardian = fork();
+  if (guardian != 0) {
+    close(ends[0]);
+    fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+    if (guardian < 0) {
+      close(ends[1]);
+    }
+    return;
+  }
+  close(ends[1]);
+  // Ctrl+C reaches the whole process group; the guardian outlives it. It keeps stderr
+  // for its one line and lets go of the terminal's input and of the output, so that a
+  // pipeline ends with the run.
+  std::signal(SIGINT, SIG_IGN);
+  std::signal(SIGHUP, SIG_IGN);
+  std::signal(SIGTERM, SIG_IGN);
+  const int nothing = open("/dev/null", O_RDWR);
+  dup2(nothing, STDIN_FILENO);
+  dup2(nothing, STDOUT_FILENO);
+  char byte = 0;
+  while (read(ends[0], &byte, 1) != 0 && errno == EINTR) {
+  }
+  std::error_code error;
+  if (fs::exists(folder, error)) {
+    fs::remove_all(folder, error);
+    const std::string line = "rulehost: the run ended early; removed the run's folder " + folder + "\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+  }
+  _exit(0);
 }
 
 std::string HostPath(const std::string& windowsPath) {

@@ -30,8 +30,9 @@ bool StdinIsTerminal();
 // the host nor the extension touches the user's settings: on Linux the file-backed
 // registry of the platform layer (WIN32_REGISTRY_FILE, `file` when given, else a file in
 // `runFolder`); on Windows a private key that stands in for HKEY_CURRENT_USER. Returns a
-// description of where the registry is; throws HostError (usage or registry) on failure.
-std::string IsolateRegistry(const std::string& runFolder, const std::string& file);
+// description of where the registry is (`keep`: the run's folder stays); throws HostError
+// (usage or registry) on failure, also for a file that is not a registry.
+std::string IsolateRegistry(const std::string& runFolder, const std::string& file, bool keep);
 // Undoes IsolateRegistry where there is something to undo; `keep` leaves the private key.
 void EndRegistryIsolation(bool keep);
 
@@ -43,6 +44,11 @@ std::string PrepareDrives(const std::string& runFolder, const std::string& root)
 // The home directory given to the extension when no HomeDir is set: a folder of the run,
 // as a Windows path.
 std::string DefaultHomeDir(const std::string& runFolder);
+
+// Removes `folder` (the run's folder of files) when the run is ended early: on Linux by
+// any signal (SIGINT, SIGTERM, SIGHUP, even SIGKILL), which ends the process as usual;
+// on Windows by Ctrl+C or closing the console. Call it before any thread is started.
+void RemoveOnInterrupt(const std::string& folder);
 
 // The path on this machine of a file named by a Windows path.
 std::string HostPath(const std::string& windowsPath);

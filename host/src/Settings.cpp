@@ -49,7 +49,7 @@ std::string Printable(const SettingValue& value) {
     default:
       break;
   }
-  return Hex(value.data) + " (" + std::to_string(value.data.size()) + " bytes)";
+  return Hex(value.data) + " (" + ByteCount(value.data.size()) + ")";
 }
 
 std::optional<std::string> StoreNamed(memstore::Profile& profile, const std::vector<BYTE>& entryId) {
@@ -59,6 +59,21 @@ std::optional<std::string> StoreNamed(memstore::Profile& profile, const std::vec
     }
   }
   return std::nullopt;
+}
+
+// The severity a stored threshold stands for, as the extension reads it: 0 INFO,
+// 1 WARNING, 4 SEVERE ERROR, any other number ERROR.
+const char* ThresholdSeverity(DWORD stored) {
+  switch (stored) {
+    case 0:
+      return "INFO";
+    case 1:
+      return "WARNING";
+    case 4:
+      return "SEVERE ERROR";
+    default:
+      return "ERROR";
+  }
 }
 
 }  // namespace
@@ -217,6 +232,12 @@ std::vector<std::string> DescribeSettings(memstore::Profile& profile) {
       line += ": not " + TypeName(known.type) + ", so ignored (" + known.whenMissing + ")";
     } else if (std::string(known.name) == "HomeDir") {
       line += ": the log is " + *HomeDirSetting() + "/Logs/Pellacorm.log";
+    } else if (known.type == REG_DWORD && value->data.size() == 4) {
+      const DWORD stored = value->data[0] | value->data[1] << 8 | value->data[2] << 16 |
+                           static_cast<DWORD>(value->data[3]) << 24;
+      line += std::string(": severity ") + ThresholdSeverity(stored) + " and above " +
+              (std::string(known.name) == "ExceptionLogThreshold" ? "is logged"
+                                                                  : "reaches the notification step");
     } else if (std::string(known.name) == "AppDatastore") {
       const auto store = StoreNamed(profile, value->data);
       line += store ? ": the entry identifier of store " + Quoted(*store)

@@ -17,6 +17,11 @@ ObjectCore::ObjectCore(std::shared_ptr<World> world, ObjectKind kind, std::funct
   m_serial = Track({m_kind, m_name, &m_refs});
 }
 
+std::string ObjectCore::Name() const {
+  CountNameBuilt();
+  return m_name();
+}
+
 ObjectCore::~ObjectCore() {
   Untrack(m_serial);
 }
@@ -26,7 +31,8 @@ HRESULT ObjectCore::Enter(const char* operation, const Fault** fired) {
     *fired = nullptr;
   }
   ULONG ordinal = 0;
-  const Fault* fault = m_world->faults.Check(operation, m_kind, Name(), &ordinal);
+  const Fault* fault = m_world->faults.Check(
+      operation, m_kind, [this] { return Name(); }, &ordinal);
   if (fault == nullptr) {
     return S_OK;
   }

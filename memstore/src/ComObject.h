@@ -26,7 +26,7 @@ class ObjectCore {
   ObjectCore& operator=(const ObjectCore&) = delete;
 
   ObjectKind Kind() const { return m_kind; }
-  std::string Name() const { return m_name(); }
+  std::string Name() const;
 
  protected:
   // Counts the call against the fault rules. Returns the failure of a rule that fires,

@@ -32,6 +32,21 @@ bool GlobMatch(const char* pattern, const char* text) {
 
 }  // namespace
 
+const std::vector<std::string>& FaultOperations() {
+  // Every name a method passes to ObjectCore::Enter.
+  static const std::vector<std::string> kOperations = {
+      "Abort",         "CompareEntryIDs",   "CopyFolder",       "CreateBookmark",    "CreateFolder",
+      "CreateMessage", "DeleteFolder",      "DeleteMessages",   "DeleteProps",       "EmptyFolder",
+      "FindRow",       "FreeBookmark",      "GetContentsTable", "GetHierarchyTable", "GetMsgStoresTable",
+      "GetPropList",   "GetProps",          "GetReceiveFolder", "GetRowCount",       "GetStatus",
+      "Logoff",        "OpenEntry",         "OpenMsgStore",     "QueryColumns",      "QueryPosition",
+      "QueryRows",     "QuerySortOrder",    "Restrict",         "SaveChanges",       "SeekRow",
+      "SeekRowApprox", "SetColumns",        "SetProps",         "SetReceiveFolder",  "SortTable",
+      "StoreLogoff",   "WaitForCompletion",
+  };
+  return kOperations;
+}
+
 Fault::Fault(std::string operation) : m_operation(std::move(operation)) {}
 
 Fault& Fault::On(std::string objectPattern) {
@@ -73,8 +88,16 @@ HRESULT Fault::Result() const {
   return m_problems.empty() ? MAPI_E_CALL_FAILED : S_OK;
 }
 
+bool Fault::MatchesCall(const char* operation, ObjectKind kind) const {
+  return m_operation == operation && (!m_kind || *m_kind == kind);
+}
+
+bool Fault::MatchesEveryName(const char* operation, ObjectKind kind) const {
+  return MatchesCall(operation, kind) && m_object.find_first_not_of('*') == std::string::npos;
+}
+
 bool Fault::Matches(const char* operation, ObjectKind kind, const std::string& objectName) const {
-  if (m_operation != operation || (m_kind && *m_kind != kind)) {
+  if (!MatchesCall(operation, kind)) {
     return false;
   }
   return GlobMatch(m_object.c_str(), objectName.c_str());
@@ -107,10 +130,25 @@ ULONG FaultTable::TimesFired(Id id) const {
 
 const Fault* FaultTable::Check(const char* operation, ObjectKind kind, const std::string& objectName,
                                ULONG* ordinal) {
+  return Check(
+      operation, kind, [&objectName] { return objectName; }, ordinal);
+}
+
+const Fault* FaultTable::Check(const char* operation, ObjectKind kind,
+                               const std::function<std::string()>& objectName, ULONG* ordinal) {
   const Fault* fired = nullptr;
+  std::optional<std::string> name;
   for (Rule& rule : m_rules) {
-    if (!rule.active || !rule.fault.Matches(operation, kind, objectName)) {
+    if (!rule.active || !rule.fault.MatchesCall(operation, kind)) {
       continue;
+    }
+    if (!rule.fault.MatchesEveryName(operation, kind)) {
+      if (!name) {
+        name = objectName();
+      }
+      if (!rule.fault.Matches(operation, kind, *name)) {
+        continue;
+      }
     }
     ++rule.seen;
     if (fired == nullptr && rule.fault.FiresAt(rule.seen)) {

@@ -109,6 +109,16 @@ std::uint64_t Track(TrackedObject object) {
   return serial;
 }
 
+std::atomic<std::uint64_t> g_namesBuilt{0};
+
+void CountNameBuilt() {
+  ++g_namesBuilt;
+}
+
+std::uint64_t Ledger::NamesBuilt() {
+  return g_namesBuilt.load();
+}
+
 void Untrack(std::uint64_t serial) {
   Registry& registry = TheRegistry();
   Guard lock(registry.mutex);

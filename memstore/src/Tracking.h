@@ -19,5 +19,7 @@ struct TrackedObject {
 // Returns the object's serial number, which Untrack takes back.
 std::uint64_t Track(TrackedObject object);
 void Untrack(std::uint64_t serial);
+// Counts one name an object built for itself (Ledger::NamesBuilt).
+void CountNameBuilt();
 
 }  // namespace memstore

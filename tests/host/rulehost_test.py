@@ -18,6 +18,7 @@ Usage: rulehost_test.py [TestClass ...]
 import os
 import re
 import shlex
+import signal
 import subprocess
 import sys
 import tempfile
@@ -95,6 +96,12 @@ def log_entries(output):
 class HostTestCase(unittest.TestCase):
     def assertExit(self, result, code):
         self.assertEqual(result.code, code, str(result))
+
+    def temp_folder(self):
+        """A new empty folder, removed after the test."""
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        return folder.name
 
     def write_file(self, text):
         handle = tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False)
@@ -204,6 +211,7 @@ class Fire(HostTestCase):
                 self.assertEqual(log_entries(result.out), 1, str(result))
                 self.assertIn(logged, result.out)
                 self.assertIn("ERROR: (MAPI, ", result.out)
+                self.assertIn("rulehost: Command answered a failure for 1 of 1 message\n", result.err)
                 self.assertRegex(result.out, rf"fault {re.escape(fault)}: \d+ matching calls?, failed 1 time")
                 self.assertIn("memstore ledger: nothing left live", result.out)
 
@@ -232,9 +240,8 @@ class Bind(HostTestCase):
 
     @linux_only
     def test_settings_persist_in_a_registry_file_of_ones_own(self):
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        registry = os.path.join(folder.name, "user.reg")
+        folder = self.temp_folder()
+        registry = os.path.join(folder, "user.reg")
         first = rulehost("--registry", registry, "--set", "TopicFolderLocation=Projects", "bind")
         self.assertExit(first, 0)
         with open(registry, encoding="latin-1") as text:
@@ -260,6 +267,57 @@ class Bind(HostTestCase):
         self.assertExit(result, 0)
         self.assertIn("log        C:\\Nowhere/Logs/Pellacorm.log", result.out)
         self.assertIn("does not exist, so the extension's log entries are lost", result.out)
+
+    def test_a_home_longer_than_a_file_name_is_run_and_pointed_out(self):
+        # A folder name of 256 characters, and the extension's own edge case of a home
+        # of 300.
+        for length in (256, 297):
+            with self.subTest(length=length):
+                result = rulehost("bind", "--set", "HomeDir=C:\\" + "h" * length)
+                self.assertExit(result, 0)
+                self.assertIn("Install(callback, 0) -> S_OK", result.out)
+                self.assertIn("so the extension's log entries are lost", result.out)
+                self.assertNotIn("filesystem error", result.err)
+
+    @linux_only
+    def test_what_is_not_a_registry_file_is_refused_and_left_alone(self):
+        folder = self.temp_folder()
+        text = os.path.join(folder, "x.txt")
+        with open(text, "wb") as handle:
+            handle.write(b"important\n")
+        directory = os.path.join(folder, "dir")
+        os.mkdir(directory)
+        for registry, message in [(text, "is not a registry file (its first line is not REGEDIT4)"),
+                                  (directory, "is not a registry file but a folder")]:
+            with self.subTest(registry=registry):
+                result = rulehost("--registry", registry, "--set", "HomeDir=C:\\X", "bind")
+                self.assertExit(result, 6)
+                self.assertIn(message, result.err)
+                self.assertNotIn("Install(", result.out)
+                self.assertFalse(os.path.exists(registry + ".lock"))
+        with open(text, "rb") as handle:
+            self.assertEqual(handle.read(), b"important\n")
+
+    @linux_only
+    def test_lines_the_registry_cannot_read_are_warned_about_and_kept(self):
+        folder = self.temp_folder()
+        registry = os.path.join(folder, "user.reg")
+        kept = ('; edited by hand\n'
+                '[HKEY_CURRENT_USER\\Software\\Pellacorm\\Quendra]\n'
+                '"U"="unterminated\n'
+                '"Bin"=hex:01,02,zz\n'
+                '"ExceptionLogThreshold"=dword:1234567890\n')
+        with open(registry, "w", encoding="latin-1") as handle:
+            handle.write("REGEDIT4\n" + kept)
+        result = rulehost("--registry", registry, "--set", "TopicFolderLocation=Projects", "bind")
+        self.assertExit(result, 0)
+        for line in (4, 5, 6):
+            self.assertEqual(result.err.count(f"{registry}:{line}: cannot read "), 1, str(result))
+        self.assertIn("ExceptionLogThreshold    not set", result.out)
+        with open(registry, encoding="latin-1") as handle:
+            written = handle.read()
+        self.assertIn(kept.replace("; edited by hand\n", ""), written)
+        self.assertIn('"TopicFolderLocation"="Projects"', written)
 
     @windows_only
     def test_the_linux_registry_file_and_drive_root_are_refused(self):
@@ -318,6 +376,43 @@ class Options(HostTestCase):
                 self.assertEqual([int(n) for n, answer in answers if answer != "S_OK"], failed, str(result))
                 self.assertEqual(log_entries(result.out), len(failed), str(result))
 
+    def test_fault_rules_that_could_match_nothing_are_refused(self):
+        cases = [
+            ("Bogus", 'no operation is named "Bogus"'),
+            ("savechanges", 'no operation is named "savechanges"'),
+            ("SaveChanges#0", "#0 is no call"),
+            ("SaveChanges#-1", "#-1 is no call"),
+            ("SaveChanges#99999999999999999999", "is no call"),
+            ("SaveChanges=0x1", "S_FALSE (0x00000001) is a success code"),
+            ("SaveChanges=S_OK", "is a success code"),
+        ]
+        for fault, message in cases:
+            with self.subTest(fault=fault):
+                result = rulehost("fire", "006P+2", "--fault", fault)
+                self.assertExit(result, 2)
+                self.assertIn(message, result.err)
+                self.assertEqual(result.out, "")
+        # An unknown operation is answered with the known ones.
+        self.assertIn("SaveChanges, SeekRow", rulehost("bind", "--fault", "Bogus").err)
+
+    def test_every_fault_example_of_the_help_fails_a_call(self):
+        examples = re.findall(r"(?:Examples: +|^ {20,})--fault (\S+)$", rulehost("--help", library=False).out,
+                              re.MULTILINE)
+        self.assertGreaterEqual(len(examples), 3)
+        for fault in examples:
+            with self.subTest(fault=fault):
+                result = rulehost("fire", BUDGET_COMMAND, "--count", "2", "--fault", fault)
+                self.assertRegex(result.out, rf"fault {re.escape(fault)}: [1-9]\d* matching calls?, failed 1 time")
+
+    def test_set_values_are_explained_in_words(self):
+        result = rulehost("bind", "--set-dword", "ExceptionLogThreshold=4", "--set-dword",
+                          "ExceptionNotifyThreshold=1", "--set-binary", "AppDatastore=07")
+        self.assertExit(result, 0)
+        self.assertIn("ExceptionLogThreshold    REG_DWORD 4: severity SEVERE ERROR and above is logged", result.out)
+        self.assertIn("REG_DWORD 1: severity WARNING and above reaches the notification step", result.out)
+        self.assertIn("REG_BINARY 07 (1 byte)", result.out)
+        self.assertIn("display-name buffer of 1 byte)", rulehost("name", "006P+1", "--name-size", "1").out)
+
     def test_context_and_raw_binary_settings_reach_the_extension(self):
         result = rulehost("bind", "--context", "7", "--set-binary", "AppDatastore=01:02:03")
         self.assertExit(result, 0)
@@ -339,8 +434,17 @@ class Mailbox(HostTestCase):
         # mailbox text, line, message
         ("  Inbox\n", 1, "before the first store"),
         ("store A default\n  Inbox inbox\n\tTopics\n", 3, "indent with spaces"),
-        ("store A\n  x\n      y\n    z\n", 4, "matches no outer level"),
-        ("store A\n    x\n  y\n", 3, "matches no outer level"),
+        ("store A\n  x\n      y\n    z\n", 3, "jumps 2 levels deeper"),
+        ("store A\n    x\n  y\n", 2, "jumps 2 levels deeper"),
+        ("store A\n   x\n", 2, "indent by two spaces"),
+        ("store A\n  x\n     y\n", 3, "indent by two spaces"),
+        ("store A\r  Inbox inbox\r", 1, "ends with LF or CR LF"),
+        ("store A\n  a\x00b\n", 2, "NUL at column 4"),
+        ("store A\n  a\x1b[31mb\n", 2, "control character"),
+        ("store A default bogus\n", 1, 'the word "default" inside the name'),
+        ("store A\n  Team inbox Old\n", 2, 'the word "inbox" inside the name'),
+        ("Store A\n", 1, 'unknown keyword "Store"'),
+        ('store "A" bogus\n', 1, "after the quoted name"),
         ("store A\n  x\nstore A default\n", 3, 'a second store named "A"'),
         ("store A\n  X inbox\n  Y\n    Z inbox\n", 4, "a second inbox"),
         ('store A\n  "Team inbox\n', 2, "closing"),
@@ -376,10 +480,11 @@ class Mailbox(HostTestCase):
         self.assertEqual(again.out.splitlines()[1:], printed.out.splitlines()[1:])
 
     def test_names_that_look_like_markers_survive_quoting(self):
-        path = self.write_file('store "Old default" default\n  "Team inbox"\n  Inbox inbox\n')
+        text = 'store "Old default" default\n  "Team inbox"\n  "An inbox of old"\n  Inbox inbox\n'
+        path = self.write_file(text)
         printed = rulehost("--mailbox", path, "mailbox", library=False)
         self.assertExit(printed, 0)
-        self.assertIn('store "Old default" default\n  "Team inbox"\n  Inbox inbox\n', printed.out)
+        self.assertIn(text, printed.out)
 
     def test_a_mailbox_without_a_default_store(self):
         path = self.write_file("store Solo\n  Inbox inbox\n")
@@ -404,7 +509,9 @@ class Errors(HostTestCase):
         (["compose", "--ok", "--cancel"], 2, "exclude each other"),
         (["compose", "-i", "--topic", "A"], 2, "--interactive leaves the dialog to you"),
         (["compose", "--command-size", "4", "--current", "006P+1"], 2, "does not fit"),
-        (["fire", "006P+1", "--count", "0"], 2, "at least 1"),
+        (["fire", "006P+1", "--count", "0"], 2, "--count wants a number from 1 to 10000"),
+        (["fire", "006P+1", "--count", "10001"], 2, "--count wants a number from 1 to 10000"),
+        (["compose", "--type", "a\x01b"], 2, "control character"),
         (["fire", "006P+1", "--count"], 2, "--count wants a value"),
         (["bind", "--fault", "SaveChanges=NO_SUCH_CODE"], 2, "is no result code"),
         (["bind", "--fault", "@Mailbox"], 2, "wants OP"),
@@ -474,6 +581,8 @@ class Compose(HostTestCase):
                 self.assertExit(result, 7)
                 self.assertIn(message, result.out)
                 self.assertIn("the user: press Cancel", result.out)
+                self.assertIn("rulehost: the dialog did not go as asked: ", result.err)
+                self.assertIn(message, result.err)
                 # Whatever the dialog left, the client's buffer holds a terminated text.
                 self.assertIsNotNone(field(result.out, "command string"), str(result))
 
@@ -511,6 +620,40 @@ class Compose(HostTestCase):
         self.assertEqual(field(result.out, "command string"), '""', str(result))
 
     @linux_only  # on Windows -i shows the real dialog and waits for a person at the screen
+    def test_control_characters_typed_are_refused(self):
+        for line, shown in [("type ab\0cd", "NUL at column 8"), ("type ab\x1bcd", '"\\x1B" at column 8'),
+                            ("type a\tb", "a tab at column 7")]:
+            with self.subTest(shown=shown):
+                result = rulehost("compose", "-i", stdin=line + "\nok\n")
+                self.assertExit(result, 0)
+                self.assertIn(f"not done: the line holds a control character ({shown})", result.out)
+                self.assertEqual(field(result.out, "command string"), '""', str(result))
+
+    @linux_only  # the run's folder belongs to the Linux platform layer
+    def test_an_interrupted_run_leaves_no_files(self):
+        for sent in (signal.SIGINT, signal.SIGTERM, signal.SIGKILL):
+            with self.subTest(signal=sent.name):
+                temp = tempfile.TemporaryDirectory()
+                self.addCleanup(temp.cleanup)
+                process = subprocess.Popen([RULEHOST, "--library", LIBRARY, "compose", "-i"],
+                                           stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                           stderr=subprocess.PIPE, env=dict(os.environ, TMPDIR=temp.name),
+                                           # as a shell starts it, whatever this process ignores
+                                           preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
+                # The prompt shows when the dialog waits for the user's first line.
+                shown = b""
+                while b"dialog> " not in shown:
+                    chunk = os.read(process.stdout.fileno(), 4096)
+                    self.assertTrue(chunk, "the dialog never asked")
+                    shown += chunk
+                self.assertTrue(os.listdir(temp.name))
+                process.send_signal(sent)
+                _, err = process.communicate(timeout=60)
+                self.assertEqual(process.returncode, -sent, err)
+                self.assertIn("removed the run's folder", err.decode())
+                self.assertEqual(os.listdir(temp.name), [])
+
+    @linux_only  # on Windows -i shows the real dialog and waits for a person at the screen
     def test_the_terminal_user_reads_what_to_do(self):
         result = rulehost("compose", "-i", stdin="t Budget\nf\np high\nok\n")
         self.assertExit(result, 0)
@@ -534,6 +677,7 @@ class Topics(HostTestCase):
         result = rulehost("topics", "--set", "TopicFolderLocation=Projects/Active")
         self.assertExit(result, 0)
         self.assertIn("offers 1 item", result.out)
+        self.assertIn("note: no topics:", result.out)
         self.assertEqual(log_entries(result.out), 0)
 
     def test_the_dialog_lists_the_topics_of_the_application_store(self):

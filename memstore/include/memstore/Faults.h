@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ class Fault {
 
   // Whether the rule applies to a call, before counting.
   bool Matches(const char* operation, ObjectKind kind, const std::string& objectName) const;
+  // Whether it applies to a call of this operation on this kind of object whatever its
+  // name; false when its object pattern must be matched too.
+  bool MatchesEveryName(const char* operation, ObjectKind kind) const;
+  bool MatchesCall(const char* operation, ObjectKind kind) const;
   // Whether the matching call with this ordinal (1-based) fails.
   bool FiresAt(ULONG call) const { return m_repeat ? call >= m_nth : call == m_nth; }
 
@@ -59,6 +64,10 @@ class Fault {
   std::optional<HRESULT> m_result;
   std::vector<SPropProblem> m_problems;
 };
+
+// The operations memstore counts against fault rules, in alphabetical order: the names
+// of the interface methods that can fail by a rule.
+const std::vector<std::string>& FaultOperations();
 
 class FaultTable {
  public:
@@ -75,6 +84,11 @@ class FaultTable {
   // Counts one call against every rule; returns the first rule that fires, if any, and
   // the call's ordinal for that rule.
   const Fault* Check(const char* operation, ObjectKind kind, const std::string& objectName,
+                     ULONG* ordinal = nullptr);
+  // The same, with the object's name built only when a rule of that operation and kind
+  // needs it to match: a name is a path from the store, as long as the folder is deep,
+  // and most calls meet no rule at all.
+  const Fault* Check(const char* operation, ObjectKind kind, const std::function<std::string()>& objectName,
                      ULONG* ordinal = nullptr);
 
  private:

@@ -54,6 +54,11 @@ class Ledger {
   // host that links its own MAPI32.
   using BufferCounter = ULONG (*)();
   static void SetBufferCounter(BufferCounter counter);
+
+  // How many times an object has built its name in this process. A folder's name is its
+  // path from the store, so building it costs as much as the folder is deep; a test
+  // counts them to see that a walk down a deep tree builds none it does not need.
+  static std::uint64_t NamesBuilt();
 };
 
 }  // namespace memstore

@@ -8,6 +8,11 @@
 // overwrite each other's changes. Only the parse of the last text read is kept: a file
 // that reads the same bytes again is not parsed again. Values are stored as their type and
 // raw bytes; the ANSI calls here do no conversion, so sizes are byte counts as given.
+//
+// The file may be one a person edited or another program wrote, so it is never lost: a
+// file that does not start as a registry export (or a folder) is refused and left alone,
+// and every line the parser cannot read is kept where it stood and written back as it
+// was, with one warning on stderr per line and process.
 #include "win32/Registry.h"
 
 #include <fcntl.h>
@@ -21,10 +26,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,12 +43,25 @@ struct Value {
   std::string name;  // as first written; "" is the key's default value
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
+  // Not a value: a line of the file that is a comment or cannot be read, kept as written
+  // in its place among the values and written back unchanged. No call finds it.
+  bool kept = false;
+  std::string line;
 };
 
 struct Key {
   std::string path;  // full path as first written, from the root's name
   std::vector<Value> values;
 };
+
+// A stretch of the file in the order the file has it: a key, or a key line the parser
+// refused together with the lines below it, all kept as written.
+struct Section {
+  std::string folded;              // the key's folded path; "" for kept lines
+  std::vector<std::string> lines;  // kept lines
+};
+
+const char kRewriteNote[] = "; The registry of the Win32 layer. Rewritten whole on every change.";
 
 // Names compare without regard to ASCII case, whatever the C library's locale.
 char FoldChar(char c) {
@@ -79,6 +99,10 @@ class Hive {
     Ensure(kLocalMachine);
   }
 
+  // The file's first line, and what stands between it and the first key.
+  std::string header = "REGEDIT4";
+  std::vector<std::string> preamble = {kRewriteNote};
+
   Key* Find(const std::string& path) { return const_cast<Key*>(static_cast<const Hive&>(*this).Find(path)); }
 
   const Key* Find(const std::string& path) const {
@@ -108,34 +132,61 @@ class Hive {
   }
 
   // Removes the key unless it has subkeys (which Ensure relies on); false when it has.
+  // Lines the file kept among its values stay in the file, in the key's place.
   bool Erase(const std::string& path) {
     if (HasSubkeys(path)) {
       return false;
     }
-    m_keys.erase(Fold(path));
+    const std::string folded = Fold(path);
+    const auto it = m_keys.find(folded);
+    if (it == m_keys.end()) {
+      return true;
+    }
+    for (Section& section : m_sections) {
+      if (section.folded == folded) {
+        section.folded.clear();
+        for (const Value& value : it->second.values) {
+          if (value.kept) {
+            section.lines.push_back(value.line);
+          }
+        }
+        break;
+      }
+    }
+    m_keys.erase(it);
     return true;
   }
 
+  // A stretch of kept lines after everything read so far (a refused key line and what
+  // follows it).
+  std::vector<std::string>& KeptSection() {
+    m_sections.push_back(Section{});
+    return m_sections.back().lines;
+  }
+
   const std::map<std::string, Key>& Keys() const { return m_keys; }
+  const std::vector<Section>& Sections() const { return m_sections; }
 
  private:
   // The key of the folded path `folded`, made with the first `length` bytes of `path`
   // as its name when it is new.
   Key& Insert(std::string folded, const std::string& path, std::size_t length) {
-    auto inserted = m_keys.try_emplace(std::move(folded));
+    auto inserted = m_keys.try_emplace(folded);
     if (inserted.second) {
       inserted.first->second.path = path.substr(0, length);
+      m_sections.push_back(Section{std::move(folded), {}});
     }
     return inserted.first->second;
   }
 
   std::map<std::string, Key> m_keys;
+  std::vector<Section> m_sections;  // file order: keys as first met or made, kept lines
 };
 
 template <typename KeyType>
 auto FindValue(KeyType& key, const std::string& name) -> decltype(&key.values.front()) {
   for (auto& value : key.values) {
-    if (SameName(value.name, name)) {
+    if (!value.kept && SameName(value.name, name)) {
       return &value;
     }
   }
@@ -270,57 +321,103 @@ std::string Trim(const std::string& line) {
   return line.substr(begin, end - begin);
 }
 
-// Reads the hive from its text. Lines it does not understand are skipped, so one bad
-// line loses one value, never the registry; a bad key line loses the values below it.
-// What is skipped is not written back when the file is next rewritten.
-void Parse(const std::string& text, Hive& hive) {
+// Whether `line` is the first line of a registry export, as regedit writes it.
+bool IsRegistryHeader(std::string line) {
+  if (line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    line.erase(0, 3);  // a UTF-8 byte order mark
+  }
+  line = Trim(line);
+  return line == "REGEDIT4" || line == "REGEDIT5" || line == "Windows Registry Editor Version 5.00";
+}
+
+// A line the parser could not read: where it is and what it says.
+struct Unread {
+  std::size_t number;  // 1 for the first line
+  std::string text;
+};
+
+// Reads the hive from its text; false when the text is not a registry export (its
+// first line is not REGEDIT4 or the like), and an empty text is an empty registry.
+// Comments and lines the parser cannot read are kept in their place (a bad key line
+// keeps the lines below it too, since they belong to no key a call could name); those
+// that are not comments are listed in `unread`.
+bool Parse(const std::string& text, Hive& hive, std::vector<Unread>& unread) {
+  if (text.empty()) {
+    return true;
+  }
   Key* current = nullptr;
+  std::vector<std::string>* keptSection = &hive.preamble;
+  hive.preamble.clear();
   std::size_t pos = 0;
-  while (pos < text.size()) {
+  std::size_t number = 0;
+  const auto nextLine = [&](std::string& raw) {
     std::size_t end = text.find('\n', pos);
     if (end == std::string::npos) {
       end = text.size();
     }
-    std::string line = Trim(text.substr(pos, end - pos));
+    raw = text.substr(pos, end - pos);
+    if (!raw.empty() && raw.back() == '\r') {
+      raw.pop_back();
+    }
     pos = end + 1;
+    ++number;
+  };
+  std::string raw;
+  nextLine(raw);
+  if (!IsRegistryHeader(raw)) {
+    return false;
+  }
+  hive.header = Trim(raw);
+  while (pos < text.size()) {
+    nextLine(raw);
+    const std::size_t first = number;
+    std::string line = Trim(raw);
     // A hex list may go on over several lines, each but the last ending in '\'.
     while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos &&
            pos < text.size()) {
-      end = text.find('\n', pos);
-      if (end == std::string::npos) {
-        end = text.size();
-      }
+      std::string more;
+      nextLine(more);
+      raw += "\n" + more;
       line.pop_back();
-      line += Trim(text.substr(pos, end - pos));
-      pos = end + 1;
+      line += Trim(more);
     }
-    if (line.empty() || line[0] == ';' || line[0] == '#') {
+    if (line.empty()) {
       continue;
     }
-    if (line[0] == '[') {
+    const bool comment = line[0] == ';' || line[0] == '#';
+    if (line[0] == '[' && !comment) {
       current = nullptr;
-      if (line.back() != ']' || line.size() < 3 || line[1] == '-') {
-        continue;
-      }
-      // A key whose path the calls would refuse is skipped with its values.
-      const std::string path = line.substr(1, line.size() - 2);
+      keptSection = nullptr;
+      // A key whose path the calls would refuse is kept with its values, unread.
+      const std::string path = line.size() >= 3 && line.back() == ']' ? line.substr(1, line.size() - 2) : "";
       const std::string root = path.substr(0, path.find('\\'));
       if (IsWellFormedPath(path) && (SameName(root, kCurrentUser) || SameName(root, kLocalMachine))) {
         current = &hive.Ensure(path);
+        continue;
       }
-      continue;
-    }
-    if (current == nullptr) {
+      keptSection = &hive.KeptSection();
+      keptSection->push_back(raw);
+      unread.push_back({first, raw});
       continue;
     }
     Value value;
     std::size_t cursor = 0;
-    if (line[0] == '@') {
-      cursor = 1;
-    } else if (!ParseQuoted(line, cursor, value.name)) {
-      continue;
-    }
-    if (cursor >= line.size() || line[cursor] != '=' || !ParseData(line.substr(cursor + 1), value)) {
+    const bool readable = !comment && current != nullptr &&
+                          (line[0] == '@' ? (cursor = 1, true) : ParseQuoted(line, cursor, value.name)) &&
+                          cursor < line.size() && line[cursor] == '=' &&
+                          ParseData(line.substr(cursor + 1), value);
+    if (!readable) {
+      if (!comment) {
+        unread.push_back({first, raw});
+      }
+      if (current != nullptr) {
+        Value keptLine;
+        keptLine.kept = true;
+        keptLine.line = raw;
+        current->values.push_back(std::move(keptLine));
+      } else {
+        keptSection->push_back(raw);
+      }
       continue;
     }
     if (Value* existing = FindValue(*current, value.name)) {
@@ -329,6 +426,7 @@ void Parse(const std::string& text, Hive& hive) {
       current->values.push_back(std::move(value));
     }
   }
+  return true;
 }
 
 std::string Quote(const std::string& text) {
@@ -356,6 +454,9 @@ bool IsPlainText(const Value& value) {
 }
 
 std::string Format(const Value& value) {
+  if (value.kept) {
+    return value.line;
+  }
   std::string line = value.name.empty() ? "@" : Quote(value.name);
   line += '=';
   if (IsPlainText(value)) {
@@ -382,11 +483,19 @@ std::string Format(const Value& value) {
 }
 
 std::string Serialize(const Hive& hive) {
-  std::string text =
-      "REGEDIT4\n"
-      "; The registry of the Win32 layer. Rewritten whole on every change.\n";
-  for (const auto& entry : hive.Keys()) {
-    const Key& key = entry.second;
+  std::string text = hive.header + "\n";
+  for (const std::string& line : hive.preamble) {
+    text += line + "\n";
+  }
+  for (const Section& section : hive.Sections()) {
+    if (section.folded.empty()) {
+      text += "\n";
+      for (const std::string& line : section.lines) {
+        text += line + "\n";
+      }
+      continue;
+    }
+    const Key& key = hive.Keys().at(section.folded);
     const bool isRoot = key.path.find('\\') == std::string::npos;
     if (isRoot && key.values.empty()) {
       continue;
@@ -585,21 +694,89 @@ struct ParsedFile {
 };
 std::unique_ptr<const ParsedFile> g_parsed;  // under g_mutex
 std::string g_readBuffer;                    // under g_mutex: what the file reads now
+std::string g_problem;                       // under g_mutex: why the last Load failed
+LONG g_loadError = ERROR_SUCCESS;            // under g_mutex: what the calls answer for it
+std::set<std::string> g_warned;              // under g_mutex: every warning given
+std::vector<std::string> g_warnings;         // under g_mutex: the same, in order
 
-// The keys of the registry file as it is now; null when it cannot be read. The file is
-// read on every call, so a change by another process is seen at once; its text is
-// parsed again only when it differs from the last one read. The caller holds g_mutex,
-// and the keys stay valid until its next call.
+// Past this many, warnings are no longer given or remembered: a process that reads many
+// files (a fuzzer) must not grow without end.
+constexpr std::size_t kMostWarnings = 200;
+
+// Tells the user once per process on stderr: a library cannot ask a program's user.
+void Warn(const std::string& message) {
+  if (g_warnings.size() > kMostWarnings || g_warned.count(message) != 0) {
+    return;
+  }
+  if (g_warnings.size() == kMostWarnings) {
+    g_warnings.emplace_back("further warnings about the registry file are not shown");
+    std::fprintf(stderr, "win32: %s\n", g_warnings.back().c_str());
+    return;
+  }
+  g_warned.insert(message);
+  g_warnings.push_back(message);
+  std::fprintf(stderr, "win32: %s\n", message.c_str());
+}
+
+// A line of the file as a warning shows it: control characters and bytes beyond ASCII
+// as \xNN, so that the terminal shows what is there.
+std::string Shown(const std::string& line) {
+  std::string out;
+  for (char c : line) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Fails the load with `error` and the reason the user is told.
+const Hive* Refuse(LONG error, const std::string& problem) {
+  g_loadError = error;
+  g_problem = problem;
+  Warn(problem);
+  return nullptr;
+}
+
+// The keys of the registry file as it is now; null when it cannot be read or is not a
+// registry file (g_loadError and g_problem then say why). The file is read on every
+// call, so a change by another process is seen at once; its text is parsed again only
+// when it differs from the last one read. The caller holds g_mutex, and the keys stay
+// valid until its next call.
 const Hive* Load() {
-  if (!ReadWholeFile(win32::RegistryFile(), g_readBuffer)) {
-    return nullptr;
+  const std::string file = win32::RegistryFile();
+  struct stat status {};
+  if (stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    return Refuse(ERROR_BADDB, file + " is not a registry file but " +
+                                   (S_ISDIR(status.st_mode) ? "a folder" : "a special file") +
+                                   "; the registry calls fail and it is left as it is");
+  }
+  if (!ReadWholeFile(file, g_readBuffer)) {
+    return Refuse(ERROR_ACCESS_DENIED, "cannot read the registry file " + file + ": " + std::strerror(errno));
   }
   if (g_parsed == nullptr || g_parsed->text != g_readBuffer) {
     auto parsed = std::make_unique<ParsedFile>();
-    Parse(g_readBuffer, parsed->hive);
+    std::vector<Unread> unread;
+    if (!Parse(g_readBuffer, parsed->hive, unread)) {
+      g_parsed.reset();
+      return Refuse(ERROR_BADDB, file +
+                                     " is not a registry file (its first line is not REGEDIT4); the "
+                                     "registry calls fail and it is left as it is");
+    }
+    for (const Unread& line : unread) {
+      Warn(file + ":" + std::to_string(line.number) + ": cannot read " + Shown(line.text) +
+           "; the line is kept as it is");
+    }
     parsed->text = g_readBuffer;
     g_parsed = std::move(parsed);
   }
+  g_loadError = ERROR_SUCCESS;
+  g_problem.clear();
   return &g_parsed->hive;
 }
 
@@ -626,10 +803,14 @@ LONG ChangeKey(HKEY key, Change change) {
   if ((open->access & KEY_SET_VALUE) == 0) {
     return ERROR_ACCESS_DENIED;
   }
+  // A file that is not a registry gets no lock file beside it either.
+  if (Load() == nullptr) {
+    return g_loadError;
+  }
   FileLock fileLock(win32::RegistryFile());
   const Hive* loaded = Load();
   if (loaded == nullptr) {
-    return ERROR_ACCESS_DENIED;
+    return g_loadError;
   }
   Hive hive = *loaded;
   Key* found = hive.Find(open->path);
@@ -655,6 +836,16 @@ std::string RegistryFile() {
 std::size_t OpenKeyCount() {
   std::lock_guard<std::mutex> lock(g_mutex);
   return g_handles.size();
+}
+
+std::string RegistryFileProblem() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return Load() == nullptr ? g_problem : std::string();
+}
+
+std::vector<std::string> RegistryWarnings() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return g_warnings;
 }
 
 }  // namespace win32
@@ -700,7 +891,7 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired
     }
     const Hive* hive = Load();
     if (hive == nullptr) {
-      return ERROR_ACCESS_DENIED;
+      return g_loadError;
     }
     const Key* found = hive->Find(path);
     if (found == nullptr) {
@@ -754,10 +945,13 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
     if (joined != ERROR_SUCCESS) {
       return joined;
     }
+    if (Load() == nullptr) {
+      return g_loadError;
+    }
     FileLock fileLock(win32::RegistryFile());
     const Hive* loaded = Load();
     if (loaded == nullptr) {
-      return ERROR_ACCESS_DENIED;
+      return g_loadError;
     }
     if (loaded->Find(base->path) == nullptr) {
       return ERROR_KEY_DELETED;
@@ -830,7 +1024,7 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
     }
     const Hive* hive = Load();
     if (hive == nullptr) {
-      return ERROR_ACCESS_DENIED;
+      return g_loadError;
     }
     const Key* found = hive->Find(open->path);
     if (found == nullptr) {
@@ -901,8 +1095,16 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD typ
       const std::string name = valueName == nullptr ? "" : valueName;
       Value* value = FindValue(found, name);
       if (value == nullptr) {
-        found.values.push_back(Value{name, type, {}});
-        value = &found.values.back();
+        // After the key's last value: lines kept below it stay below it.
+        auto place = found.values.end();
+        while (place != found.values.begin() && std::prev(place)->kept) {
+          --place;
+        }
+        if (place == found.values.begin()) {
+          place = found.values.end();
+        }
+        value = &*found.values.emplace(place);
+        value->name = name;
       }
       value->type = type;
       value->data.assign(data, data + dataSize);
@@ -981,10 +1183,13 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     if (path.find('\\') == std::string::npos) {
       return ERROR_ACCESS_DENIED;
     }
+    if (Load() == nullptr) {
+      return g_loadError;
+    }
     FileLock fileLock(win32::RegistryFile());
     const Hive* loaded = Load();
     if (loaded == nullptr) {
-      return ERROR_ACCESS_DENIED;
+      return g_loadError;
     }
     if (loaded->Find(path) == nullptr) {
       return ERROR_FILE_NOT_FOUND;

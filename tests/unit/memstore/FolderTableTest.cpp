@@ -2,6 +2,7 @@
 // the cursor, and the MAPI memory of the rows.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -304,6 +305,65 @@ TEST_F(FolderTableTest, FailedAllocationsInQueryRowsLeaveNothingBehind) {
     EXPECT_EQ(memstore::Ledger::LiveBuffers(), before);
   }
   EXPECT_TRUE(succeeded);
+}
+
+// A folder's name is its path from the store, as long as the folder is deep. A walk down
+// a chain (open, hierarchy table, rows, next folder: what the topic list does) must not
+// build one per call, or a chain a thousand deep costs a million steps; a fault rule
+// builds a name only for the calls of its own operation, and once per call.
+TEST_F(FolderTableTest, AWalkDownADeepChainBuildsNamesOnlyForTheRulesThatNeedThem) {
+  constexpr int kDepth = 1000;
+  memstore::FolderRef folder = topics;
+  for (int i = 0; i < kDepth; ++i) {
+    folder = folder.AddChild("T" + std::to_string(i));
+  }
+  const auto walk = [&] {
+    auto session = profile.Logon();
+    ComPtr<IMsgStore> store = OpenStore(session.Get(), mailbox);
+    ComPtr<IMAPIFolder> current = OpenFolder(store.Get(), topics, 0);
+    SizedSPropTagArray(1, columns) = {1, {PR_ENTRYID}};
+    int levels = 0;
+    for (;;) {
+      ComPtr<IMAPITable> table;
+      EXPECT_EQ(current->GetHierarchyTable(0, table.Put()), S_OK);
+      RowSetPtr rows = QueryAll(table.Get(), reinterpret_cast<LPSPropTagArray>(&columns));
+      if (!rows || rows->cRows == 0) {
+        break;
+      }
+      const SBinary& id = testsupport::RowAt(*rows, 0).lpProps[0].Value.bin;
+      ComPtr<IMAPIFolder> child;
+      ULONG type = 0;
+      EXPECT_EQ(current->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0, &type,
+                                   reinterpret_cast<LPUNKNOWN*>(child.Put())),
+                S_OK);
+      current = std::move(child);
+      ++levels;
+    }
+    EXPECT_EQ(levels, kDepth);
+  };
+
+  struct Case {
+    const char* rule;  // none: no rule
+    const char* pattern;
+    std::uint64_t names;
+  } cases[] = {
+      {nullptr, nullptr, 0},
+      {"SaveChanges", "Mailbox/*", 0},                 // another operation
+      {"GetHierarchyTable", "*", 0},                   // every name matches
+      {"GetHierarchyTable", "Archive/*", kDepth + 1},  // one per call
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rule == nullptr ? "no rule" : c.rule);
+    profile.Faults().Clear();
+    if (c.rule != nullptr) {
+      // A second rule of the same operation shares the name the first one built.
+      profile.Faults().Add(memstore::Fault(c.rule).On(c.pattern).AtCall(1000000));
+      profile.Faults().Add(memstore::Fault(c.rule).On(c.pattern).AtCall(1000001));
+    }
+    const std::uint64_t before = memstore::Ledger::NamesBuilt();
+    walk();
+    EXPECT_EQ(memstore::Ledger::NamesBuilt() - before, c.names);
+  }
 }
 
 }  // namespace

@@ -8,15 +8,23 @@
 // other type or for text that is not plain printable ASCII with one terminating zero.
 // Every call reads the file anew, so writes of other processes are seen at once; every
 // change rewrites it atomically (a new file renamed over the old one).
+//
+// Nothing in the file is lost: a file whose first line is not REGEDIT4 (or REGEDIT5, or
+// "Windows Registry Editor Version 5.00"), and a folder, are refused: every call answers
+// ERROR_BADDB and the file is left as it is. Comments and lines the layer cannot read
+// stay where they are when the file is rewritten; each unreadable line is warned about
+// once per process on stderr.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "win32/Types.h"
 
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_NOACCESS 998L
+#define ERROR_BADDB 1009L
 #define ERROR_KEY_DELETED 1018L
 
 #define HKEY_CLASSES_ROOT reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000000u))
@@ -72,4 +80,11 @@ std::string RegistryFile();
 // compares before and after the code it runs, as it would count a process's handles
 // on Windows.
 std::size_t OpenKeyCount();
+// Why the registry file cannot be used ("is not a registry file", "a folder", cannot be
+// read), or "" when it can.
+std::string RegistryFileProblem();
+// The warnings given so far in this process about the registry file, in order, each
+// once (the same text goes to stderr); after the first 200, one line says that no more
+// are given.
+std::vector<std::string> RegistryWarnings();
 }  // namespace win32
