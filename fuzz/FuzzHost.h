@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "extension/RuleExtInterface.h"
+#include "platform/RuleExtension.h"
 #include "shared/FakeCallback.h"
 
 namespace fuzzhost {

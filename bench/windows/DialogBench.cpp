@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "extension/RuleExtInterface.h"
+#include "platform/RuleExtension.h"
 #include "memstore/Memstore.h"
 #include "resources/resource.h"
 #include "shared/FakeCallback.h"
@@ -164,7 +164,7 @@ struct Result {
   int rounds = 0;
 };
 
-bool Measure(HMODULE module, pellacorm::ExchEntryPointFn entryPoint, HWND owner, int topics, Result& result) {
+bool Measure(HMODULE module, ExchEntryPointFn entryPoint, HWND owner, int topics, Result& result) {
   memstore::Profile profile;
   memstore::StoreRef mailbox = profile.AddStore("Mailbox", true);
   memstore::FolderRef inbox = mailbox.AddFolder("Inbox");
@@ -176,9 +176,9 @@ bool Measure(HMODULE module, pellacorm::ExchEntryPointFn entryPoint, HWND owner,
       topic.AddChild(TopicWord(static_cast<unsigned>(t * kPerTopic + c)));
     }
   }
-  pellacorm::ComPtr<IMAPISession> session = profile.Logon();
+  platform::ComPtr<IMAPISession> session = profile.Logon();
   testshared::FakeCallback callback(session.Get());
-  pellacorm::IExchangeRuleExt* ext = entryPoint();
+  IExchangeRuleExt* ext = entryPoint();
   if (ext == nullptr || ext->Install(&callback, 0) != S_OK) {
     std::fprintf(stderr, "dialog_bench: Install failed\n");
     return false;
@@ -281,7 +281,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "dialog_bench: no PellacormRuleExt.dll with ExchEntryPoint beside the program\n");
     return 2;
   }
-  const auto entryPoint = reinterpret_cast<pellacorm::ExchEntryPointFn>(reinterpret_cast<void*>(proc));
+  const auto entryPoint = reinterpret_cast<ExchEntryPointFn>(reinterpret_cast<void*>(proc));
   // The product's dialog is owned by the active window, which hears its WM_ENTERIDLE.
   HWND owner = MakeOwner();
   SetActiveWindow(owner);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace rulehost {
 

@@ -9,9 +9,6 @@
 
 namespace rulehost {
 
-const IID kIID_IExchangeRuleExt = {
-    0x00020E11, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 ExtensionLibrary::ExtensionLibrary(const std::string& path) {
   // A name with a folder must name a file; a bare name is left to the system's search.
   std::error_code error;
@@ -30,7 +27,7 @@ ExtensionLibrary::ExtensionLibrary(const std::string& path) {
                                            " does not export ExchEntryPoint, so it is no "
                                            "rule extension");
   }
-  m_entryPoint = reinterpret_cast<pellacorm::ExchEntryPointFn>(entry);
+  m_entryPoint = reinterpret_cast<ExchEntryPointFn>(entry);
 }
 
 ExtensionLibrary::~ExtensionLibrary() {

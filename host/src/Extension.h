@@ -8,13 +8,10 @@
 #include <vector>
 
 #include "Os.h"
-#include "extension/RuleExtInterface.h"
-#include "store/MapiApi.h"
+#include "platform/RuleExtension.h"
+#include "platform/Mapi.h"
 
 namespace rulehost {
-
-// {00020E11-0000-0000-C000-000000000046}, as the client knows it.
-extern const IID kIID_IExchangeRuleExt;
 
 // The extension library, loaded for the object's life.
 class ExtensionLibrary {
@@ -26,17 +23,17 @@ class ExtensionLibrary {
   ExtensionLibrary& operator=(const ExtensionLibrary&) = delete;
   ~ExtensionLibrary();
 
-  pellacorm::ExchEntryPointFn EntryPoint() const { return m_entryPoint; }
+  ExchEntryPointFn EntryPoint() const { return m_entryPoint; }
 
  private:
   os::LibraryHandle m_library = nullptr;
-  pellacorm::ExchEntryPointFn m_entryPoint = nullptr;
+  ExchEntryPointFn m_entryPoint = nullptr;
 };
 
 // The client's callback object. GetSession hands out a reference to the session (or
 // fails as a --fault GetSession asked); GetWindow answers the host's main window
 // (HostWindow of Dialog.h).
-class HostCallback final : public pellacorm::IRuleExtCallback {
+class HostCallback final : public IRuleExtCallback {
  public:
   explicit HostCallback(IMAPISession* session) : m_session(session) {}
   HostCallback(const HostCallback&) = delete;

@@ -20,7 +20,7 @@
 #include "Settings.h"
 #include "memstore/Memstore.h"
 #include "resources/resource.h"
-#include "store/MapiPtr.h"
+#include "platform/MapiPtr.h"
 
 namespace rulehost {
 namespace {
@@ -87,9 +87,9 @@ class HostRun {
   std::optional<LogWatch> m_log;
   std::unique_ptr<ExtensionLibrary> m_library;
   memstore::Ledger::Mark m_mark;
-  pellacorm::ComPtr<IMAPISession> m_session;
+  platform::ComPtr<IMAPISession> m_session;
   std::unique_ptr<HostCallback> m_callback;
-  pellacorm::IExchangeRuleExt* m_extension = nullptr;
+  IExchangeRuleExt* m_extension = nullptr;
   std::optional<ULONG> m_getSessionFault;
   bool m_getSessionRepeat = false;
   HRESULT m_getSessionResult = S_OK;

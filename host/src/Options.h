@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "DialogUsers.h"
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace rulehost {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "HostError.h"
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "memstore/Memstore.h"
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace rulehost {
 

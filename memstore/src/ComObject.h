@@ -14,7 +14,7 @@
 #include "memstore/Faults.h"
 #include "memstore/Guids.h"
 #include "memstore/Ledger.h"
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

@@ -2,7 +2,7 @@
 // so that they never collide with the SDK's macros.
 #pragma once
 
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

@@ -9,7 +9,7 @@
 
 #include "Model.h"
 #include "memstore/PropValue.h"
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

@@ -14,7 +14,7 @@
 #include "memstore/Faults.h"
 #include "memstore/Profile.h"
 #include "memstore/PropValue.h"
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

@@ -270,8 +270,8 @@ std::vector<StoreRef> Profile::Stores() const {
   return stores;
 }
 
-pellacorm::ComPtr<IMAPISession> Profile::Logon() {
-  return pellacorm::ComPtr<IMAPISession>::Attach(new Session(m_world));
+platform::ComPtr<IMAPISession> Profile::Logon() {
+  return platform::ComPtr<IMAPISession>::Attach(new Session(m_world));
 }
 
 FaultTable& Profile::Faults() {

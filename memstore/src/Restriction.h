@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "memstore/PropValue.h"
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

@@ -3,11 +3,11 @@
 // the Linux suites and the Windows tests under Wine share it.
 #pragma once
 
-#include "extension/RuleExtInterface.h"
+#include "platform/RuleExtension.h"
 
 namespace testshared {
 
-class FakeCallback final : public pellacorm::IRuleExtCallback {
+class FakeCallback final : public IRuleExtCallback {
  public:
   explicit FakeCallback(IMAPISession* session, HRESULT result = S_OK)
       : m_session(session), m_result(result) {}

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "config/Platform.h"
+#include "platform/Windows.h"
 
 namespace testshared {
 

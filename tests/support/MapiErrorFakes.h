@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace testsupport {
 

@@ -28,26 +28,26 @@ SPropValue BoolProp(ULONG tag, bool flag) {
   return value;
 }
 
-pellacorm::ComPtr<IMsgStore> MemstoreTest::OpenStore(IMAPISession* session, const memstore::StoreRef& store,
-                                                     ULONG flags) {
+platform::ComPtr<IMsgStore> MemstoreTest::OpenStore(IMAPISession* session, const memstore::StoreRef& store,
+                                                    ULONG flags) {
   memstore::EntryIdBytes id = store.EntryId();
-  pellacorm::ComPtr<IMsgStore> opened;
+  platform::ComPtr<IMsgStore> opened;
   const HRESULT hr = session->OpenMsgStore(
       0, static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()), nullptr, flags, opened.Put());
   EXPECT_EQ(hr, S_OK) << "OpenMsgStore of \"" << store.DisplayName() << "\": " << memstore::HResultText(hr);
   return opened;
 }
 
-pellacorm::ComPtr<IMAPIFolder> MemstoreTest::OpenFolder(IMsgStore* store, const memstore::FolderRef& folder,
-                                                        ULONG flags) {
+platform::ComPtr<IMAPIFolder> MemstoreTest::OpenFolder(IMsgStore* store, const memstore::FolderRef& folder,
+                                                       ULONG flags) {
   memstore::EntryIdBytes id = folder.EntryId();
   ULONG type = 0;
-  pellacorm::ComPtr<IUnknown> opened;
+  platform::ComPtr<IUnknown> opened;
   const HRESULT hr = store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()),
                                       nullptr, flags, &type, opened.Put());
   EXPECT_EQ(hr, S_OK) << "OpenEntry of \"" << folder.Name() << "\": " << memstore::HResultText(hr);
   EXPECT_EQ(type, static_cast<ULONG>(MAPI_FOLDER));
-  return pellacorm::ComPtr<IMAPIFolder>::Attach(static_cast<IMAPIFolder*>(opened.Detach()));
+  return platform::ComPtr<IMAPIFolder>::Attach(static_cast<IMAPIFolder*>(opened.Detach()));
 }
 
 MemstoreTest::MemstoreTest() : m_start(memstore::Ledger::Now()) {

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "memstore/Memstore.h"
-#include "store/MapiPtr.h"
+#include "platform/MapiPtr.h"
 
 namespace testsupport {
 
@@ -63,11 +63,11 @@ class MemstoreTest : public ::testing::Test {
 
   // Opens a store of the profile through `session`; a failure fails the test and
   // answers null.
-  static pellacorm::ComPtr<IMsgStore> OpenStore(IMAPISession* session, const memstore::StoreRef& store,
-                                                ULONG flags = MDB_WRITE);
+  static platform::ComPtr<IMsgStore> OpenStore(IMAPISession* session, const memstore::StoreRef& store,
+                                               ULONG flags = MDB_WRITE);
   // Opens a folder through its store.
-  static pellacorm::ComPtr<IMAPIFolder> OpenFolder(IMsgStore* store, const memstore::FolderRef& folder,
-                                                   ULONG flags = MAPI_MODIFY);
+  static platform::ComPtr<IMAPIFolder> OpenFolder(IMsgStore* store, const memstore::FolderRef& folder,
+                                                  ULONG flags = MAPI_MODIFY);
 
   // What is live now that was not at the start of the test; empty when nothing is.
   std::string LiveSinceStart() const { return memstore::Ledger::ReportSince(m_start); }

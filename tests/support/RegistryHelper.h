@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "config/Platform.h"
+#include "platform/Windows.h"
 #include "support/TempFiles.h"
 
 namespace testsupport {

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "config/Platform.h"
+#include "platform/Windows.h"
 
 namespace testsupport {
 

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "memstore/Ledger.h"
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

@@ -2,7 +2,7 @@
 // here, in memstore's namespace, so that nothing needs the SDK's GUID library.
 #pragma once
 
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

@@ -6,7 +6,7 @@
 //   mailbox.SetReceiveFolder("IPM.Note", inbox);
 //   mailbox.AddFolder("Inbox/Pellacorm Topics/alpha/Zed");
 //   profile.AddStore("Archive");
-//   pellacorm::ComPtr<IMAPISession> session = profile.Logon();
+//   platform::ComPtr<IMAPISession> session = profile.Logon();
 //
 // Every store has a root folder (no display name) and below it the IPM subtree, "Top of
 // Information Store"; paths given to a store are below the IPM subtree. The handles here
@@ -29,8 +29,8 @@
 
 #include "memstore/Faults.h"
 #include "memstore/PropValue.h"
-#include "store/MapiApi.h"
-#include "store/MapiPtr.h"
+#include "platform/Mapi.h"
+#include "platform/MapiPtr.h"
 
 namespace memstore {
 
@@ -149,7 +149,7 @@ class Profile {
   std::vector<StoreRef> Stores() const;
 
   // A new session on this profile (one reference, which the caller owns).
-  pellacorm::ComPtr<IMAPISession> Logon();
+  platform::ComPtr<IMAPISession> Logon();
 
   FaultTable& Faults();
 

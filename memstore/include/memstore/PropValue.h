@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/MapiApi.h"
+#include "platform/Mapi.h"
 
 namespace memstore {
 

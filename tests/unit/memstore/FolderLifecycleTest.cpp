@@ -11,7 +11,7 @@ namespace {
 
 using memstore::EntryIdBytes;
 using memstore::FolderRef;
-using pellacorm::ComPtr;
+using platform::ComPtr;
 
 constexpr ULONG kFolderMove = 0x1;
 constexpr ULONG kDelMessages = 0x1;
@@ -42,9 +42,9 @@ class FolderLifecycleTest : public testsupport::MemstoreTest {
     const HRESULT hr = store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()),
                                         nullptr, 0, &type, folder.Put());
     if (SUCCEEDED(hr) && name != nullptr) {
-      pellacorm::MapiBuffer<SPropValue> value;
+      platform::MapiBuffer<SPropValue> value;
       EXPECT_EQ(HrGetOneProp(static_cast<IMAPIFolder*>(folder.Get()), PR_DISPLAY_NAME_A,
-                             pellacorm::OutArg<pellacorm::MapiBuffer<SPropValue>>(value)),
+                             platform::OutArg<platform::MapiBuffer<SPropValue>>(value)),
                 S_OK);
       *name = value ? value->Value.lpszA : "";
     }
@@ -154,8 +154,8 @@ TEST_F(FolderLifecycleTest, CreateFolderCollidesIgnoringCase) {
   ComPtr<IMAPIFolder> created;
   EXPECT_EQ(parent->CreateFolder(FOLDER_GENERIC, name, nullptr, nullptr, 0, created.Put()), MAPI_E_COLLISION);
   ASSERT_EQ(parent->CreateFolder(FOLDER_GENERIC, name, nullptr, nullptr, kOpenIfExists, created.Put()), S_OK);
-  pellacorm::MapiBuffer<SPropValue> id;
-  ASSERT_EQ(HrGetOneProp(created.Get(), PR_ENTRYID, pellacorm::OutArg<pellacorm::MapiBuffer<SPropValue>>(id)),
+  platform::MapiBuffer<SPropValue> id;
+  ASSERT_EQ(HrGetOneProp(created.Get(), PR_ENTRYID, platform::OutArg<platform::MapiBuffer<SPropValue>>(id)),
             S_OK);
   EXPECT_EQ(EntryIdBytes(id->Value.bin.lpb, id->Value.bin.lpb + id->Value.bin.cb), topics.EntryId());
 

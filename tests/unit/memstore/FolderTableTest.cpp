@@ -13,8 +13,8 @@ namespace {
 
 using memstore::EntryIdBytes;
 using memstore::PropValue;
-using pellacorm::ComPtr;
-using pellacorm::RowSetPtr;
+using platform::ComPtr;
+using platform::RowSetPtr;
 
 constexpr ULONG kPrDisplayNameW = PROP_TAG(PT_UNICODE, 0x3001);
 constexpr ULONG kPrDepth = PROP_TAG(PT_LONG, 0x3005);
@@ -33,7 +33,7 @@ class FolderTableTest : public testsupport::MemstoreTest {
   RowSetPtr QueryAll(IMAPITable* table, LPSPropTagArray columns, LPSRestriction restriction = nullptr) {
     RowSetPtr rows;
     const HRESULT hr =
-        HrQueryAllRows(table, columns, restriction, nullptr, 0, pellacorm::OutArg<RowSetPtr>(rows));
+        HrQueryAllRows(table, columns, restriction, nullptr, 0, platform::OutArg<RowSetPtr>(rows));
     EXPECT_EQ(hr, S_OK) << memstore::HResultText(hr);
     return rows;
   }
@@ -238,9 +238,9 @@ TEST_F(FolderTableTest, SeekRowAndQueryRowsMoveTheCursor) {
     ASSERT_EQ(table->SeekRow(c.origin, c.move, &sought), S_OK);
     EXPECT_EQ(sought, c.sought);
     RowSetPtr rows;
-    ASSERT_EQ(table->QueryRows(c.rowCount, c.flags, pellacorm::OutArg<RowSetPtr>(rows)), S_OK);
+    ASSERT_EQ(table->QueryRows(c.rowCount, c.flags, platform::OutArg<RowSetPtr>(rows)), S_OK);
     EXPECT_EQ(Column(*rows, 0), c.rows);
-    ASSERT_EQ(table->QueryRows(1, 0, pellacorm::OutArg<RowSetPtr>(rows)), S_OK);
+    ASSERT_EQ(table->QueryRows(1, 0, platform::OutArg<RowSetPtr>(rows)), S_OK);
     EXPECT_EQ(Column(*rows, 0), c.next);
   }
   ComPtr<IMAPITable> table = Contents(folder.Get(), 0);

@@ -16,7 +16,7 @@ using memstore::Fault;
 using memstore::HResultText;
 using memstore::Ledger;
 using memstore::ObjectKind;
-using pellacorm::ComPtr;
+using platform::ComPtr;
 
 // The members are public: the table-driven cases reach them through a reference.
 class LedgerFaultTest : public testsupport::MemstoreTest {
@@ -136,9 +136,9 @@ TEST_F(LedgerFaultTest, FaultFiresAtExactlyTheNthMatchingCall) {
       {"GetReceiveFolder", "Mailbox", ObjectKind::Store, MAPI_E_CALL_FAILED,
        [](LedgerFaultTest& t, std::string* error) {
          ULONG cb = 0;
-         pellacorm::MapiBuffer<ENTRYID> id;
+         platform::MapiBuffer<ENTRYID> id;
          const HRESULT hr = t.store->GetReceiveFolder(
-             nullptr, 0, &cb, pellacorm::OutArg<pellacorm::MapiBuffer<ENTRYID>>(id), nullptr);
+             nullptr, 0, &cb, platform::OutArg<platform::MapiBuffer<ENTRYID>>(id), nullptr);
          *error = testsupport::LastErrorText(t.store.Get());
          return hr;
        }},
@@ -243,10 +243,10 @@ TEST_F(LedgerFaultTest, SetPropsFaultReportsTheChosenProblems) {
   EXPECT_EQ(message->SetProps(3, values, &problems), MAPI_E_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(problems, nullptr);
   ULONG count = 0;
-  pellacorm::MapiBuffer<SPropValue> props;
+  platform::MapiBuffer<SPropValue> props;
   SizedSPropTagArray(1, subject) = {1, {PR_SUBJECT_A}};
   EXPECT_EQ(message->GetProps(reinterpret_cast<LPSPropTagArray>(&subject), 0, &count,
-                              pellacorm::OutArg<pellacorm::MapiBuffer<SPropValue>>(props)),
+                              platform::OutArg<platform::MapiBuffer<SPropValue>>(props)),
             MAPI_W_ERRORS_RETURNED);
 }
 

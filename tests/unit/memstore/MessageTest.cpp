@@ -11,7 +11,7 @@ namespace {
 
 using memstore::EntryIdBytes;
 using memstore::PropValue;
-using pellacorm::ComPtr;
+using platform::ComPtr;
 
 constexpr ULONG kPrTopicOrder = PROP_TAG(PT_LONG, 0x6701);
 
@@ -83,9 +83,9 @@ TEST_F(MessageTest, UnsavedMessagesVanishAndSavedOnesAreListedInTheirTable) {
       ComPtr<IMessage> message = Create(c.flags);
       SPropValue subject = testsupport::StringProp(PR_SUBJECT_A, c.what);
       ASSERT_EQ(message->SetProps(1, &subject, nullptr), S_OK);
-      pellacorm::MapiBuffer<SPropValue> entryId;
+      platform::MapiBuffer<SPropValue> entryId;
       ASSERT_EQ(HrGetOneProp(message.Get(), PR_ENTRYID,
-                             pellacorm::OutArg<pellacorm::MapiBuffer<SPropValue>>(entryId)),
+                             platform::OutArg<platform::MapiBuffer<SPropValue>>(entryId)),
                 S_OK);
       id.assign(entryId->Value.bin.lpb, entryId->Value.bin.lpb + entryId->Value.bin.cb);
       EXPECT_EQ(RowCount(0) + RowCount(MAPI_ASSOCIATED), normalRows + associatedRows)

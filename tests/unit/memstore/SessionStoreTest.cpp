@@ -11,8 +11,8 @@ namespace {
 
 using memstore::EntryIdBytes;
 using memstore::HResultText;
-using pellacorm::ComPtr;
-using pellacorm::RowSetPtr;
+using platform::ComPtr;
+using platform::RowSetPtr;
 
 LPENTRYID AsEntryId(EntryIdBytes& bytes) {
   return reinterpret_cast<LPENTRYID>(bytes.data());
@@ -69,7 +69,7 @@ TEST_F(SessionStoreTest, StoresTableRestrictedOnDefaultStore) {
     ASSERT_EQ(session->GetMsgStoresTable(0, table.Put()), S_OK);
     RowSetPtr rows;
     ASSERT_EQ(HrQueryAllRows(table.Get(), reinterpret_cast<LPSPropTagArray>(&columns), c.restriction, nullptr,
-                             0, pellacorm::OutArg<RowSetPtr>(rows)),
+                             0, platform::OutArg<RowSetPtr>(rows)),
               S_OK);
     EXPECT_EQ(DisplayNames(*rows, kDisplayName), c.expected);
     for (ULONG i = 0; i < rows->cRows; ++i) {
@@ -89,7 +89,7 @@ TEST_F(SessionStoreTest, EntryIdFromTheStoresTableOpensThatStore) {
   SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
   RowSetPtr rows;
   ASSERT_EQ(HrQueryAllRows(table.Get(), reinterpret_cast<LPSPropTagArray>(&columns), nullptr, nullptr, 0,
-                           pellacorm::OutArg<RowSetPtr>(rows)),
+                           platform::OutArg<RowSetPtr>(rows)),
             S_OK);
   ASSERT_EQ(rows->cRows, 3u);
   for (ULONG i = 0; i < rows->cRows; ++i) {
@@ -98,9 +98,9 @@ TEST_F(SessionStoreTest, EntryIdFromTheStoresTableOpensThatStore) {
     ASSERT_EQ(
         session->OpenMsgStore(0, id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, MDB_WRITE, store.Put()),
         S_OK);
-    pellacorm::MapiBuffer<SPropValue> name;
+    platform::MapiBuffer<SPropValue> name;
     ASSERT_EQ(HrGetOneProp(store.Get(), PR_DISPLAY_NAME_A,
-                           pellacorm::OutArg<pellacorm::MapiBuffer<SPropValue>>(name)),
+                           platform::OutArg<platform::MapiBuffer<SPropValue>>(name)),
               S_OK);
     EXPECT_STREQ(name->Value.lpszA, rows->aRow[i].lpProps[1].Value.lpszA);
   }
@@ -166,24 +166,24 @@ TEST_F(SessionStoreTest, StoreOpenedWithoutWriteAccessRefusesChanges) {
 TEST_F(SessionStoreTest, MissingStorePropertyComesBackAsAnError) {
   auto session = profile.Logon();
   ComPtr<IMsgStore> store = OpenStore(session.Get(), mailbox);
-  pellacorm::MapiBuffer<SPropValue> ipm;
+  platform::MapiBuffer<SPropValue> ipm;
   ASSERT_EQ(HrGetOneProp(store.Get(), PR_IPM_SUBTREE_ENTRYID,
-                         pellacorm::OutArg<pellacorm::MapiBuffer<SPropValue>>(ipm)),
+                         platform::OutArg<platform::MapiBuffer<SPropValue>>(ipm)),
             S_OK);
   EXPECT_EQ(EntryIdBytes(ipm->Value.bin.lpb, ipm->Value.bin.lpb + ipm->Value.bin.cb),
             mailbox.IpmSubtree().EntryId());
 
   mailbox.RemoveIpmSubtree();
   EXPECT_EQ(HrGetOneProp(store.Get(), PR_IPM_SUBTREE_ENTRYID,
-                         pellacorm::OutArg<pellacorm::MapiBuffer<SPropValue>>(ipm)),
+                         platform::OutArg<platform::MapiBuffer<SPropValue>>(ipm)),
             MAPI_E_NOT_FOUND);
   EXPECT_EQ(ipm, nullptr);
 
   SizedSPropTagArray(3, tags) = {3, {PR_DISPLAY_NAME_A, PR_IPM_SUBTREE_ENTRYID, PR_ENTRYID}};
   ULONG count = 0;
-  pellacorm::MapiBuffer<SPropValue> values;
+  platform::MapiBuffer<SPropValue> values;
   ASSERT_EQ(store->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count,
-                            pellacorm::OutArg<pellacorm::MapiBuffer<SPropValue>>(values)),
+                            platform::OutArg<platform::MapiBuffer<SPropValue>>(values)),
             MAPI_W_ERRORS_RETURNED);
   ASSERT_EQ(count, 3u);
   EXPECT_STREQ(values.get()[0].Value.lpszA, "Mailbox");
@@ -238,9 +238,9 @@ TEST_F(SessionStoreTest, GetReceiveFolderFallsBackToBaseClasses) {
   // Without lppszExplicitClass only the identifier is handed out.
   const ULONG buffersBefore = memstore::Ledger::LiveBuffers();
   ULONG cb = 0;
-  pellacorm::MapiBuffer<ENTRYID> id;
+  platform::MapiBuffer<ENTRYID> id;
   char noteClass[] = "IPM.Note";
-  ASSERT_EQ(store->GetReceiveFolder(noteClass, 0, &cb, pellacorm::OutArg<pellacorm::MapiBuffer<ENTRYID>>(id),
+  ASSERT_EQ(store->GetReceiveFolder(noteClass, 0, &cb, platform::OutArg<platform::MapiBuffer<ENTRYID>>(id),
                                     nullptr),
             S_OK);
   EXPECT_EQ(memstore::Ledger::LiveBuffers(), buffersBefore + 1);
