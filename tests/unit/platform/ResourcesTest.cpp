@@ -302,6 +302,7 @@ TEST_F(ModuleResourcesTest, AMalformedResImageRegistersNothing) {
       {"truncated before a HeaderSize", cut(kStringRecord + 6), 0},
       {"truncated inside a header", cut(kStringRecord + 20), 0},
       {"truncated inside the data", cut(65), 0},
+      {"truncated inside the padding", cut(67), 0},
       {"DataSize past the end", with(kStringRecord, 0x7FFFFFFF), 0},
       {"DataSize at its maximum", with(kStringRecord, 0xFFFFFFFF), 0},
       {"HeaderSize zero", with(kStringRecord + 4, 0), 0},
@@ -324,6 +325,7 @@ TEST_F(ModuleResourcesTest, AMalformedResImageRegistersNothing) {
     SetLastError(0);
     EXPECT_EQ(FindResourceA(m_module, MAKEINTRESOURCEA(1), RT_STRING), nullptr) << c.what;
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND)) << c.what;
+    win32::UnregisterModuleResources(m_module);
   }
 }
 
