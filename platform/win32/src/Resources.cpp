@@ -181,15 +181,14 @@ bool IndexResImage(const BYTE* image, std::size_t size, std::vector<win32::Resou
     }
     const DWORD dataSize = DwordAt(image + pos);
     const DWORD headerSize = DwordAt(image + pos + 4);
-    if (headerSize % 4 != 0 || headerSize > size - pos) {
+    if (headerSize % 4 != 0 || headerSize < kRecordPrefix || headerSize > size - pos) {
       return false;
     }
     const std::size_t headerEnd = pos + headerSize;
     std::size_t field = pos + kRecordPrefix;
     ResourceKey type{};
     ResourceKey name{};
-    if (headerSize < kRecordPrefix || !ReadRecordKey(image, field, headerEnd, type) ||
-        !ReadRecordKey(image, field, headerEnd, name)) {
+    if (!ReadRecordKey(image, field, headerEnd, type) || !ReadRecordKey(image, field, headerEnd, name)) {
       return false;
     }
     field = (field + 3) & ~std::size_t{3};  // stays within the aligned headerEnd
