@@ -2,9 +2,11 @@
 //
 // A module handle here is the address at which the dynamic loader mapped the module's
 // ELF image (dladdr's dli_fbase), so every address inside one module yields the same
-// handle, as on Windows. A module's resources are the entries that code generated from
-// its .rc file registers when the module loads; an HRSRC is the address of one
-// registered entry and the HGLOBAL of LoadResource is the address of its bytes.
+// handle, as on Windows. A module's resources are the .res image that the resource
+// compiler made from its .rc file, which the module embeds and registers when it loads
+// (or entries lent one by one). Registering an image walks its records once, refusing
+// a malformed one, and indexes them; an HRSRC is the address of one index entry and
+// the HGLOBAL of LoadResource the address of the record's data inside the image.
 #include "win32/Resources.h"
 
 #include <dlfcn.h>
@@ -12,10 +14,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,6 +28,9 @@ struct Registration {
   HMODULE module;
   const win32::ResourceEntry* entries;
   std::size_t count;
+  // The index of a registered image, which `entries` points into. Moving a vector
+  // keeps its elements where they are, so handles stay valid as registrations move.
+  std::vector<win32::ResourceEntry> owned;
 };
 
 struct ResourceRegistry {
@@ -116,6 +123,96 @@ const WORD kNeutralSearchOrder[] = {
     MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
     MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL),
 };
+
+// The records of a .res image. Each is a header, then its data padded to a DWORD:
+//   DWORD DataSize, DWORD HeaderSize, TYPE, NAME, padding to a DWORD,
+//   DWORD DataVersion, WORD MemoryFlags, WORD LanguageId, DWORD Version,
+//   DWORD Characteristics
+// where TYPE and NAME are each 0xFFFF and a WORD id, or a zero-terminated UTF-16 text.
+// The first record is an empty one that marks the file as a 32-bit .res.
+constexpr std::size_t kRecordPrefix = 8;    // DataSize, HeaderSize
+constexpr std::size_t kRecordTrailer = 16;  // DataVersion to Characteristics
+constexpr std::size_t kLanguageInTrailer = 6;
+
+WORD WordAt(const BYTE* p) {
+  return static_cast<WORD>(p[0] | (p[1] << 8));
+}
+
+DWORD DwordAt(const BYTE* p) {
+  return static_cast<DWORD>(WordAt(p)) | (static_cast<DWORD>(WordAt(p + 2)) << 16);
+}
+
+// Reads the TYPE or NAME field at `pos`, which stays below `end`, and moves `pos` past
+// it. False when the field runs past `end`.
+bool ReadRecordKey(const BYTE* image, std::size_t& pos, std::size_t end, ResourceKey& key) {
+  if (end - pos < 2) {
+    return false;
+  }
+  if (WordAt(image + pos) == 0xFFFF) {
+    if (end - pos < 4) {
+      return false;
+    }
+    key = {true, WordAt(image + pos + 2)};
+    pos += 4;
+    return true;
+  }
+  key = {false, 0};
+  for (; end - pos >= 2; pos += 2) {
+    if (WordAt(image + pos) == 0) {
+      pos += 2;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Walks every record of a .res image into `index`, skipping the first, empty one and
+// those with a named type or name. Every size is checked against the end of the image
+// before anything behind it is read; false for a malformed image.
+bool IndexResImage(const BYTE* image, std::size_t size, std::vector<win32::ResourceEntry>& index) {
+  if (image == nullptr || size == 0 || reinterpret_cast<std::uintptr_t>(image) % 4 != 0) {
+    return false;
+  }
+  bool first = true;
+  std::size_t pos = 0;  // DWORD-aligned at every record
+  while (pos < size) {
+    if (size - pos < kRecordPrefix) {
+      return false;
+    }
+    const DWORD dataSize = DwordAt(image + pos);
+    const DWORD headerSize = DwordAt(image + pos + 4);
+    if (headerSize % 4 != 0 || headerSize < kRecordPrefix || headerSize > size - pos) {
+      return false;
+    }
+    const std::size_t headerEnd = pos + headerSize;
+    std::size_t field = pos + kRecordPrefix;
+    ResourceKey type{};
+    ResourceKey name{};
+    if (!ReadRecordKey(image, field, headerEnd, type) || !ReadRecordKey(image, field, headerEnd, name)) {
+      return false;
+    }
+    field = (field + 3) & ~std::size_t{3};  // stays within the aligned headerEnd
+    if (headerEnd - field != kRecordTrailer || dataSize > size - headerEnd) {
+      return false;
+    }
+    if (first) {
+      if (!type.numeric || type.id != 0 || !name.numeric || name.id != 0 || dataSize != 0) {
+        return false;
+      }
+      first = false;
+    } else if (type.numeric && name.numeric) {
+      index.push_back(
+          {type.id, name.id, WordAt(image + field + kLanguageInTrailer), image + headerEnd, dataSize});
+    }
+    const std::size_t dataEnd = headerEnd + dataSize;
+    const std::size_t padding = (4 - dataEnd % 4) % 4;
+    if (dataEnd != size && padding > size - dataEnd) {
+      return false;
+    }
+    pos = dataEnd == size ? size : dataEnd + padding;
+  }
+  return true;
+}
 
 HRSRC ToHandle(const win32::ResourceEntry* entry) {
   return reinterpret_cast<HRSRC>(const_cast<win32::ResourceEntry*>(entry));
@@ -282,8 +379,8 @@ BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) {
  *           ERROR_RESOURCE_LANG_NOT_FOUND when the name exists in other languages only.
  *
  * NOTES
- *  Generated resources have numeric types and names only, so a type or name given as
- *  a text other than "#n" is never found. A specific language that is missing falls
+ *  Registered resources have numeric types and names only, so a type or name given
+ *  as a text other than "#n" is never found. A specific language that is missing falls
  *  back to the same primary language with SUBLANG_NEUTRAL.
  */
 HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language) {
@@ -388,7 +485,24 @@ void RegisterModuleResources(const void* addressInModule, const ResourceEntry* e
   }
   ResourceRegistry& registry = Registry();
   const std::lock_guard<std::mutex> guard(registry.lock);
-  registry.registrations.push_back({module, entries, count});
+  registry.registrations.push_back({module, entries, count, {}});
+}
+
+bool RegisterModuleResourceImage(const void* addressInModule, const BYTE* image, std::size_t size) {
+  const HMODULE module = ModuleOfAddress(addressInModule);
+  std::vector<ResourceEntry> index;
+  if (module == nullptr || !IndexResImage(image, size, index)) {
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
+  }
+  if (index.empty()) {
+    return true;
+  }
+  Registration registration{module, index.data(), index.size(), std::move(index)};
+  ResourceRegistry& registry = Registry();
+  const std::lock_guard<std::mutex> guard(registry.lock);
+  registry.registrations.push_back(std::move(registration));
+  return true;
 }
 
 void UnregisterModuleResources(const void* addressInModule) {

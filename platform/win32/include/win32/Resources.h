@@ -1,5 +1,5 @@
-// Module handles and resources. A module's resources are the blocks that the build
-// generates from its .rc file; the module registers them when it is loaded.
+// Module handles and resources. A module's resources are the .res image that the
+// resource compiler makes from its .rc file; the module registers it when it is loaded.
 #pragma once
 
 #include "win32/Types.h"
@@ -46,10 +46,15 @@ struct ResourceEntry {
 };
 
 // Makes the resources of the module that contains `addressInModule` findable
-// through its module handle. Called by generated code when the module loads.
-// The entries must stay valid until the module is unregistered (generated code passes
-// static arrays). Registering twice for one module adds to its resources.
+// through its module handle. The entries must stay valid until the module is
+// unregistered. Registering twice for one module adds to its resources.
 void RegisterModuleResources(const void* addressInModule, const ResourceEntry* entries, std::size_t count);
+// Makes the resources of a .res image, as the resource compiler writes it, findable
+// through the handle of the module that contains `addressInModule`; the module calls
+// this when it loads. The image is served in place and must stay valid, DWORD-aligned,
+// until the module is unregistered. A malformed image registers nothing: false, with
+// ERROR_INVALID_DATA. Records with a named type or name are skipped.
+bool RegisterModuleResourceImage(const void* addressInModule, const BYTE* image, std::size_t size);
 // Forgets every resource registered for the module that contains `addressInModule`.
 void UnregisterModuleResources(const void* addressInModule);
 
