@@ -614,6 +614,10 @@ struct OpenKey {
 };
 
 std::mutex g_mutex;  // the handle table, and the file against other threads
+// The options each key this process created was created with, by folded path: Windows
+// keeps a volatile key only until it restarts, and a test must be able to see which
+// kind a caller asked for.
+std::map<std::string, DWORD> g_createOptions;
 // An open key's handle is the address of a token of its own.
 std::map<const HKEY__*, OpenKey> g_handles;
 
@@ -833,6 +837,12 @@ std::string RegistryFile() {
   return UserDataFolder() + "/user.reg";
 }
 
+DWORD KeyCreateOptions(const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  const auto found = g_createOptions.find(Fold(path));
+  return found == g_createOptions.end() ? kKeyNotCreated : found->second;
+}
+
 std::size_t OpenKeyCount() {
   std::lock_guard<std::mutex> lock(g_mutex);
   return g_handles.size();
@@ -914,7 +924,8 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired
  *  subKey      [I] path of the key below `key`; "" opens `key` itself again
  *  reserved    [I] ignored
  *  className   [I] ignored (keys have no class here)
- *  options     [I] ignored: every key persists (REG_OPTION_VOLATILE too)
+ *  options     [I] kept for KeyCreateOptions; every key persists in the file
+ *                  (REG_OPTION_VOLATILE too)
  *  desired     [I] access wanted for the new handle
  *  security    [I] ignored
  *  result      [O] the new handle; null on failure
@@ -927,7 +938,7 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired
  *  `key` was deleted since it was opened; ERROR_INVALID_HANDLE, ERROR_BAD_PATHNAME and
  *  ERROR_INVALID_PARAMETER (null `subKey` or `result`) as for RegOpenKeyExA.
  */
-LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*className*/, DWORD /*options*/,
+LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*className*/, DWORD options,
                         REGSAM desired, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result,
                         LPDWORD disposition) {
   if (result == nullptr || subKey == nullptr) {
@@ -973,6 +984,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
       return saved;
     }
     *result = NewHandle(created, desired);
+    g_createOptions[Fold(created)] = options;
     if (disposition != nullptr) {
       *disposition = REG_CREATED_NEW_KEY;
     }

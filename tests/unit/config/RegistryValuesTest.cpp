@@ -104,6 +104,9 @@ TEST(SettingsKeyTest, InstallCreatesAMissingKeyEmptyAndOpensAnExistingOne) {
   EXPECT_TRUE(created);
   EXPECT_NE(registry.Text().find("[HKEY_CURRENT_USER\\Software\\Pellacorm\\Quendra]\n"), std::string::npos);
   EXPECT_EQ(registry.Text().find('='), std::string::npos) << "no value is written";
+  EXPECT_EQ(win32::KeyCreateOptions("HKEY_CURRENT_USER\\Software\\Pellacorm\\Quendra"),
+            static_cast<DWORD>(REG_OPTION_NON_VOLATILE))
+      << "a volatile key would lose the settings when Windows restarts";
 
   key = OpenOrCreateSettingsKey(created);
   EXPECT_TRUE(key);

@@ -80,6 +80,10 @@ std::string RegistryFile();
 // compares before and after the code it runs, as it would count a process's handles
 // on Windows.
 std::size_t OpenKeyCount();
+// The options RegCreateKeyExA was given when this process created the key at `path`
+// ("HKEY_CURRENT_USER\\Software\\..."), or kKeyNotCreated.
+constexpr DWORD kKeyNotCreated = 0xFFFFFFFF;
+DWORD KeyCreateOptions(const std::string& path);
 // Why the registry file cannot be used ("is not a registry file", "a folder", cannot be
 // read), or "" when it can.
 std::string RegistryFileProblem();
