@@ -55,8 +55,8 @@ HMODULE ExtensionModule() {
   return module;
 }
 
-pellacorm::ExchEntryPointFn EntryPoint() {
-  return ProcOf<pellacorm::ExchEntryPointFn>(ExtensionModule(), "ExchEntryPoint");
+ExchEntryPointFn EntryPoint() {
+  return ProcOf<ExchEntryPointFn>(ExtensionModule(), "ExchEntryPoint");
 }
 
 HMODULE OwnMapi32::Module() {

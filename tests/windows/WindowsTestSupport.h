@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "extension/RuleExtInterface.h"
+#include "platform/MapiPtr.h"
+#include "platform/RuleExtension.h"
 #include "shared/FakeCallback.h"
 #include "shared/LogEntries.h"
 #include "memstore/Memstore.h"
@@ -21,7 +22,7 @@ constexpr const char* kSettingsKey = "Software\\Pellacorm\\Quendra";
 // PellacormRuleExt.dll, loaded once with LoadLibrary from the test program's folder.
 HMODULE ExtensionModule();
 // Its ExchEntryPoint, found with GetProcAddress; null when missing.
-pellacorm::ExchEntryPointFn EntryPoint();
+ExchEntryPointFn EntryPoint();
 
 // The file name of the module `module` was loaded from ("" when unknown).
 std::string ModulePath(HMODULE module);
@@ -60,7 +61,7 @@ class MailboxTest : public ::testing::Test {
 
   // A new object through ExchEntryPoint, bound with Install.
   void Install(HRESULT sessionResult = S_OK);
-  pellacorm::IExchangeRuleExt* Iface() { return m_ext; }
+  IExchangeRuleExt* Iface() { return m_ext; }
   // Command with a matched message identifier of `idSize` bytes.
   HRESULT Fire(const char* command, const std::vector<BYTE>& matched);
   void ReleaseExtension();
@@ -83,9 +84,9 @@ class MailboxTest : public ::testing::Test {
   memstore::FolderRef m_inbox;
   memstore::FolderRef m_topics;
   memstore::StoreRef m_archive;
-  pellacorm::ComPtr<IMAPISession> m_session;
+  platform::ComPtr<IMAPISession> m_session;
   FakeCallback* m_callback = nullptr;
-  pellacorm::IExchangeRuleExt* m_ext = nullptr;
+  IExchangeRuleExt* m_ext = nullptr;
 
  private:
   memstore::Ledger::Mark m_start;
