@@ -118,13 +118,6 @@ class DialogAllocationTest : public DialogScenarioTest {
     g_allocationsLeft = -1;
     DialogScenarioTest::TearDown();
   }
-  // A fresh user and host window for the next run: a dialog that ended early leaves
-  // the rest of its script unperformed.
-  void NewUser() {
-    user::Reset();
-    m_host = user::CreateHostWindow("Rules Wizard");
-    SetActiveWindow(m_host);
-  }
 };
 
 TEST_F(DialogAllocationTest, AFailureAnywhereInTheDialogEndsItAsCancelWould) {
@@ -133,6 +126,7 @@ TEST_F(DialogAllocationTest, AFailureAnywhereInTheDialogEndsItAsCancelWould) {
   std::set<UINT> failedDuring;
   bool completed = false;
   for (long allowed = 0; allowed < 100000 && !completed; ++allowed) {
+    // A dialog that ended early leaves the rest of its script unperformed.
     NewUser();
     user::SelectItemText(IDC_TOPIC, "Travel");
     user::SelectItem(IDC_PRIORITY, 5);

@@ -41,6 +41,10 @@ class DialogScenarioTest : public ScenarioTest {
  protected:
   void SetUp() override {
     ScenarioTest::SetUp();
+    NewUser();
+  }
+  // A fresh user and host window, the host's active: what a test starts from.
+  void NewUser() {
     user::Reset();
     m_host = user::CreateHostWindow("Rules Wizard");
     SetActiveWindow(m_host);
