@@ -24,6 +24,7 @@
 #include "diagnostics/Exceptions.h"
 #include "extension/ExchRuleExt.h"
 #include "memstore/Memstore.h"
+#include "win32/PrivateState.h"
 #include "memstore/Profile.h"
 #include "resources/resource.h"
 #include "shared/FakeCallback.h"
@@ -36,19 +37,15 @@ using Clock = std::chrono::steady_clock;
 
 // A private registry file and drive folder for the whole run.
 struct Sandbox {
-  Sandbox() {
-    char pattern[] = "/tmp/pellacorm-bench-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    if (made == nullptr) {
-      throw std::runtime_error("mkdtemp failed");
+  Sandbox() : state("/tmp", "pellacorm-bench"), root(state.Folder()) {
+    if (!state.Ok()) {
+      throw std::runtime_error("cannot make a private folder below /tmp");
     }
-    root = made;
-    ::setenv("WIN32_REGISTRY_FILE", (root + "/user.reg").c_str(), 1);
-    ::setenv("WIN32_DRIVE_ROOT", (root + "/drives").c_str(), 1);
-    for (const char* dir : {"/drives", "/drives/c", "/drives/c/home", "/drives/c/home/Logs"}) {
+    for (const char* dir : {"/drives/c", "/drives/c/home", "/drives/c/home/Logs"}) {
       ::mkdir((root + dir).c_str(), 0755);
     }
   }
+  win32::PrivateState state;
   std::string root;
 };
 

@@ -3,7 +3,6 @@
 // invariant. Header only; each target includes it once.
 #pragma once
 
-#include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "platform/RuleExtension.h"
+#include "win32/PrivateState.h"
 #include "shared/FakeCallback.h"
 
 namespace fuzzhost {
@@ -32,37 +32,29 @@ namespace fuzzhost {
 // The client's callback: hands out the session it holds.
 using Callback = testshared::FakeCallback;
 
-inline int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-  return ::remove(path);
-}
-
-// A new folder for the Win32 layer's files: the registry file and the drives live there
-// for the whole run (in memory when /dev/shm is there, since the registry rewrites its
-// file on every change), and go when the process exits normally.
+// The Win32 layer's registry file and drives in a private folder for the whole run (in
+// memory when /dev/shm is there, since the registry rewrites its file on every change),
+// removed when the process exits normally.
 class PrivateFolder {
  public:
-  PrivateFolder() {
-    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/pellacorm-fuzz-XXXXXX";
-    if (::mkdtemp(&pattern[0]) == nullptr) {
-      Fail("cannot make a folder like %s", pattern.c_str());
+  PrivateFolder() : m_state(Parent(), "pellacorm-fuzz") {
+    if (!m_state.Ok()) {
+      Fail("cannot make a private folder below %s", Parent().c_str());
     }
-    m_path = pattern;
-    ::setenv("WIN32_REGISTRY_FILE", RegistryFile().c_str(), 1);
-    ::mkdir((m_path + "/drives").c_str(), 0700);
-    ::mkdir((m_path + "/drives/c").c_str(), 0700);
-    ::setenv("WIN32_DRIVE_ROOT", (m_path + "/drives").c_str(), 1);
+    ::mkdir(DriveC().c_str(), 0700);
   }
-  PrivateFolder(const PrivateFolder&) = delete;
-  PrivateFolder& operator=(const PrivateFolder&) = delete;
-  ~PrivateFolder() { ::nftw(m_path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS); }
 
-  const std::string& Path() const { return m_path; }
-  std::string RegistryFile() const { return m_path + "/user.reg"; }
+  const std::string& Path() const { return m_state.Folder(); }
+  std::string RegistryFile() const { return m_state.RegistryFile(); }
 
  private:
-  std::string m_path;
+  static std::string Parent() {
+    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
+    return base != nullptr && base[0] != '\0' ? base : "/tmp";
+  }
+  std::string DriveC() const { return m_state.DriveRoot() + "/c"; }
+
+  win32::PrivateState m_state;
 };
 
 }  // namespace fuzzhost

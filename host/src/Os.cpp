@@ -19,6 +19,8 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+
+#include "win32/PrivateState.h"
 #endif
 
 namespace rulehost {
@@ -144,12 +146,6 @@ std::string HostPath(const std::string& windowsPath) {
 
 #else  // Linux, over platform/win32
 
-namespace {
-void SetEnvironment(const char* name, const std::string& value) {
-  setenv(name, value.c_str(), 1);
-}
-}  // namespace
-
 const char* LibrarySuffix() {
   return ".so";
 }
@@ -196,7 +192,7 @@ std::string IsolateRegistry(const std::string& runFolder, const std::string& fil
   if (!fs::is_directory(parent, error)) {
     throw HostError(kExitRegistry, "cannot use the registry file " + path + ": its folder does not exist");
   }
-  SetEnvironment("WIN32_REGISTRY_FILE", path);
+  win32::UseRegistryFile(path);
   // A file that is not a registry (or a folder) is the user's own: the layer refuses it
   // and leaves it alone, and the run does not start.
   const std::string problem = win32::RegistryFileProblem();
@@ -215,7 +211,7 @@ std::string PrepareDrives(const std::string& runFolder, const std::string& root)
   if (error) {
     throw HostError(kExitUsage, "cannot use the drive root " + path + ": " + error.message());
   }
-  SetEnvironment("WIN32_DRIVE_ROOT", path);
+  win32::UseDriveRoot(path);
   return path;
 }
 

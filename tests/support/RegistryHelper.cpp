@@ -10,10 +10,9 @@ HKEY CurrentUser() {
   return HKEY_CURRENT_USER;  // NOLINT(performance-no-int-to-ptr)
 }
 
-TempRegistry::TempRegistry()
-    : m_folder("registry"),
-      m_file(m_folder.Path() + "/user.reg"),
-      m_env("WIN32_REGISTRY_FILE", m_file.c_str()) {}
+TempRegistry::TempRegistry() : m_state(TestRoot(), "registry", win32::PrivateState::kRegistry) {
+  EXPECT_TRUE(m_state.Ok()) << "cannot make a folder for the registry below " << TestRoot();
+}
 
 void CreateRegKey(const std::string& key) {
   HKEY handle = nullptr;

@@ -16,18 +16,16 @@ extern const char kSettingsKey[];
 // HKEY_CURRENT_USER (a pointer the platform makes from a number).
 HKEY CurrentUser();
 
-// Points the registry at a file of its own (WIN32_REGISTRY_FILE) for the object's life.
+// Points the registry at a file of its own for the object's life.
 class TempRegistry {
  public:
   TempRegistry();
-  const std::string& File() const { return m_file; }
+  std::string File() const { return m_state.RegistryFile(); }
   // The file's text as the registry last wrote it.
-  std::string Text() const { return ReadHostFile(m_file); }
+  std::string Text() const { return ReadHostFile(File()); }
 
  private:
-  TempFolder m_folder;
-  std::string m_file;
-  ScopedEnv m_env;
+  win32::PrivateState m_state;
 };
 
 // Writes a value of any type and size under HKEY_CURRENT_USER\`key`, creating the key;

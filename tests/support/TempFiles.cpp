@@ -17,11 +17,7 @@
 
 namespace testsupport {
 
-namespace {
-
-// $PELLACORM_TEST_TMP (ctest sets it to the build tree), else a folder of this user in
-// /tmp; made when missing.
-std::filesystem::path TestRoot() {
+std::string TestRoot() {
   const char* base = std::getenv("PELLACORM_TEST_TMP");
   std::filesystem::path root =
       base != nullptr && base[0] != '\0'
@@ -29,17 +25,19 @@ std::filesystem::path TestRoot() {
           : std::filesystem::path("/tmp") / ("pellacorm-tests-" + std::to_string(getuid()));
   std::error_code ignored;
   std::filesystem::create_directories(root, ignored);
-  return root;
+  return root.string();
 }
+
+namespace {
 
 // Whatever runs the tests, the Win32 layer's registry file and drives are in the test
 // folder unless a variable names them already, so nothing a test writes lands in $HOME.
 // Tests that write make fresh ones of their own (TempRegistry, TempDrives).
 const struct TestDefaults {
   TestDefaults() {
-    const std::filesystem::path root = TestRoot() / "win32";
-    setenv("WIN32_REGISTRY_FILE", (root / "user.reg").c_str(), 0);
-    setenv("WIN32_DRIVE_ROOT", (root / "drives").c_str(), 0);
+    const std::filesystem::path root = std::filesystem::path(TestRoot()) / "win32";
+    win32::UseRegistryFile((root / "user.reg").string(), false);
+    win32::UseDriveRoot((root / "drives").string(), false);
   }
 } g_testDefaults;
 
@@ -82,7 +80,9 @@ ScopedEnv::~ScopedEnv() {
   }
 }
 
-TempDrives::TempDrives() : m_folder("drives"), m_env("WIN32_DRIVE_ROOT", m_folder.Path().c_str()) {}
+TempDrives::TempDrives() : m_state(TestRoot(), "drives", win32::PrivateState::kDrives) {
+  EXPECT_TRUE(m_state.Ok()) << "cannot make a folder for the drives below " << TestRoot();
+}
 
 std::string ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

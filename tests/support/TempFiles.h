@@ -5,7 +5,13 @@
 
 #include <string>
 
+#include "win32/PrivateState.h"
+
 namespace testsupport {
+
+// $PELLACORM_TEST_TMP (ctest sets it to the build tree), else a folder of this user in
+// /tmp; made when missing.
+std::string TestRoot();
 
 // A new empty folder, removed with everything in it when the object goes.
 class TempFolder {
@@ -34,15 +40,15 @@ class ScopedEnv {
   bool m_hadOld = false;
 };
 
-// Drives of the Win32 layer below a fresh folder (WIN32_DRIVE_ROOT) for the object's life.
+// Drives of the Win32 layer below a fresh folder for the object's life.
 class TempDrives {
  public:
   TempDrives();
-  const std::string& Root() const { return m_folder.Path(); }
+  // The folder that holds the drives' folders ("c" for C:).
+  std::string Root() const { return m_state.DriveRoot(); }
 
  private:
-  TempFolder m_folder;
-  ScopedEnv m_env;
+  win32::PrivateState m_state;
 };
 
 // The bytes of a host file; empty when it cannot be read.
