@@ -27,7 +27,8 @@
 #include "win32/PrivateState.h"
 #include "memstore/Profile.h"
 #include "resources/resource.h"
-#include "shared/FakeCallback.h"
+#include "testing/FakeCallback.h"
+#include "testing/UserProfile.h"
 
 extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
 
@@ -173,15 +174,11 @@ BENCHMARK(BM_QueryCommandDisplayName)->Arg(6)->Arg(889);
 // ---------------------------------------------------------------------------------
 // A bound extension on a memstore profile like a user's.
 
-using testshared::FakeCallback;
+using testsupport::FakeCallback;
 
 struct BoundExtension {
-  BoundExtension()
-      : mailbox(profile.AddStore("Mailbox", true)),
-        inbox(mailbox.AddFolder("Inbox")),
-        topics(mailbox.AddFolder("Inbox/Pellacorm Topics")) {
+  BoundExtension() : user(profile), topics(user.topics) {
     TheSandbox();
-    mailbox.SetReceiveFolder("IPM.Note", inbox);
     session = profile.Logon();
     callback = std::make_unique<FakeCallback>(session.Get());
     ext = static_cast<pellacorm::CExchRuleExt*>(ExchEntryPoint());
@@ -195,7 +192,7 @@ struct BoundExtension {
   }
 
   pellacorm::ComPtr<IMsgStore> OpenMailbox() {
-    const memstore::EntryIdBytes id = mailbox.EntryId();
+    const memstore::EntryIdBytes id = user.mailbox.EntryId();
     pellacorm::ComPtr<IMsgStore> store;
     if (FAILED(session->OpenMsgStore(0, static_cast<ULONG>(id.size()),
                                      reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id.data())), nullptr,
@@ -206,8 +203,7 @@ struct BoundExtension {
   }
 
   memstore::Profile profile;
-  memstore::StoreRef mailbox;
-  memstore::FolderRef inbox;
+  testsupport::UserMailbox user;
   memstore::FolderRef topics;
   pellacorm::ComPtr<IMAPISession> session;
   std::unique_ptr<FakeCallback> callback;
@@ -360,10 +356,10 @@ BENCHMARK(BM_MemstoreChainWalk)->Arg(500)->Arg(5000)->Unit(benchmark::kMilliseco
 void BM_Command(benchmark::State& state) {
   BoundExtension bound;
   const std::string command = MakeCommand(6);
-  const memstore::MessageRef original = bound.inbox.AddMessage({});
+  const memstore::MessageRef original = bound.user.inbox.AddMessage({});
   memstore::EntryIdBytes originalId = original.EntryId();
   pellacorm::ComPtr<IMsgStore> store = bound.OpenMailbox();
-  pellacorm::ComPtr<IMAPIFolder> inbox = OpenFolder(store.Get(), bound.inbox.EntryId(), MAPI_MODIFY);
+  pellacorm::ComPtr<IMAPIFolder> inbox = OpenFolder(store.Get(), bound.user.inbox.EntryId(), MAPI_MODIFY);
   static char kClass[] = "IPM.Pellacorm.Action";
   Paired(
       state, 64,
@@ -393,7 +389,7 @@ void BM_Command(benchmark::State& state) {
     pellacorm::ComPtr<IMAPIFolder> folder = bound.ext->OpenInbox(true);
     benchmark::DoNotOptimize(folder.Get());
   });
-  if (bound.inbox.AssociatedMessages().size() < 2) {
+  if (bound.user.inbox.AssociatedMessages().size() < 2) {
     state.SkipWithError("no action request was written");
   }
 }

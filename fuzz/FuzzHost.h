@@ -1,20 +1,14 @@
-// What the fuzz targets that drive a bound extension share: a private folder for the
-// registry file and the drives, the client's callback, and the report of a broken
-// invariant. Header only; each target includes it once.
+// What the fuzz targets that drive a bound extension share: the report of a broken
+// invariant, and the client's callback. Header only; each target includes it once. The
+// private registry and drives come from the testing library (testing/PrivateFolder.h).
 #pragma once
-
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
-#include "platform/RuleExtension.h"
-#include "win32/PrivateState.h"
-#include "shared/FakeCallback.h"
+#include "testing/FakeCallback.h"
+#include "testing/PrivateFolder.h"
 
 namespace fuzzhost {
 
@@ -30,31 +24,9 @@ namespace fuzzhost {
 }
 
 // The client's callback: hands out the session it holds.
-using Callback = testshared::FakeCallback;
+using Callback = testsupport::FakeCallback;
 
-// The Win32 layer's registry file and drives in a private folder for the whole run (in
-// memory when /dev/shm is there, since the registry rewrites its file on every change),
-// removed when the process exits normally.
-class PrivateFolder {
- public:
-  PrivateFolder() : m_state(Parent(), "pellacorm-fuzz") {
-    if (!m_state.Ok()) {
-      Fail("cannot make a private folder below %s", Parent().c_str());
-    }
-    ::mkdir(DriveC().c_str(), 0700);
-  }
-
-  const std::string& Path() const { return m_state.Folder(); }
-  std::string RegistryFile() const { return m_state.RegistryFile(); }
-
- private:
-  static std::string Parent() {
-    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
-    return base != nullptr && base[0] != '\0' ? base : "/tmp";
-  }
-  std::string DriveC() const { return m_state.DriveRoot() + "/c"; }
-
-  win32::PrivateState m_state;
-};
+// The registry file and drives of the whole run.
+inline constexpr const char* kFolderPrefix = "pellacorm-fuzz";
 
 }  // namespace fuzzhost

@@ -19,7 +19,8 @@
 #include "extension/ExchRuleExt.h"
 #include "memstore/Memstore.h"
 #include "resources/resource.h"
-#include "shared/GuardedBuffer.h"
+#include "testing/GuardedBuffer.h"
+#include "testing/UserProfile.h"
 #include "win32/ScriptedUser.h"
 
 extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
@@ -27,7 +28,7 @@ extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
 namespace {
 
 namespace user = win32::headless;
-using testshared::GuardedBuffer;
+using testsupport::GuardedBuffer;
 
 constexpr const char* kLongTopic = "Clients/Harbor Logistics/Support/2006/Escalations/Open";
 constexpr const char* kTooLong = "The topic you have entered is too long for Outlook to accept";
@@ -35,7 +36,7 @@ constexpr std::size_t kCommandFormatLimit = 1000;
 
 // The mailbox of a user with a few topics, bound once for the whole run.
 struct Host {
-  fuzzhost::PrivateFolder folder;
+  testsupport::PrivateFolder folder{fuzzhost::kFolderPrefix};
   memstore::Profile profile;
   pellacorm::ComPtr<IMAPISession> session;
   fuzzhost::Callback* callback = nullptr;
@@ -44,9 +45,7 @@ struct Host {
   Host() {
     // The reporter read the user's settings at load; it reads the private registry now.
     pellacorm::ExceptionReporter::Instance().LoadSettings();
-    memstore::StoreRef mailbox = profile.AddStore("Mailbox", true);
-    mailbox.SetReceiveFolder("IPM.Note", mailbox.AddFolder("Inbox"));
-    memstore::FolderRef topics = mailbox.AddFolder("Inbox/Pellacorm Topics");
+    memstore::FolderRef topics = testsupport::UserMailbox(profile).topics;
     topics.AddChild("Budget");
     topics.AddFolder("alpha/Zed");
     topics.AddFolder(kLongTopic);

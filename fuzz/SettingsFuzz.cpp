@@ -25,7 +25,7 @@
 #include "diagnostics/ExceptionReporter.h"
 #include "extension/ExchRuleExt.h"
 #include "memstore/Memstore.h"
-#include "shared/GuardedBuffer.h"
+#include "testing/GuardedBuffer.h"
 
 extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
 
@@ -44,7 +44,7 @@ namespace {
 
 using fuzzhost::Fail;
 using pellacorm::CExchRuleExtTestAccess;
-using testshared::GuardedBuffer;
+using testsupport::GuardedBuffer;
 
 constexpr const char* kSettingsKey = "Software\\Pellacorm\\Quendra";
 constexpr const char* kDefaultTopicFolderPath = "/Inbox/Pellacorm Topics";
@@ -68,7 +68,7 @@ HKEY CurrentUser() {
 
 // A profile with a default store and a second one that the AppDatastore value can name.
 struct Host {
-  fuzzhost::PrivateFolder folder;
+  testsupport::PrivateFolder folder{fuzzhost::kFolderPrefix};
   memstore::Profile profile;
   memstore::StoreRef mailbox = profile.AddStore("Mailbox", true);
   memstore::StoreRef archive = profile.AddStore("Archive");

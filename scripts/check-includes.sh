@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks that includes run one way, and exits 1 with every include that does not:
-# - memstore, the rule host and the test support (tests/support, tests/shared) reach
-#   Windows and MAPI through platform/api and include nothing of the product but its
-#   resource ids (resources/resource.h, which the dialog's drivers need);
+# - memstore, the rule host and the testing library (testing/) reach Windows and MAPI
+#   through platform/api and include nothing of the product but its resource ids
+#   (resources/resource.h, which the dialog's drivers need);
 # - fuzz and bench test the product's own functions, so they include its headers, but
 #   they too reach the platform through platform/api, not through the product's headers;
 # - config and diagnostics include only each other, the messaging interface
@@ -30,8 +30,8 @@ report() {
   fi
 }
 
-report "memstore, the rule host and the test support include nothing of the product" \
-  "$(offending "$product/" memstore host tests/support tests/shared)"
+report "memstore, the rule host and the testing library include nothing of the product" \
+  "$(offending "$product/" memstore host testing)"
 report "fuzz and bench reach the platform through platform/api" \
   "$(offending "$pickers" fuzz bench)"
 report "config and diagnostics include only each other, store/MapiApi.h, the platform and the resource ids" \

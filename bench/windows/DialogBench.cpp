@@ -23,7 +23,8 @@
 #include "platform/RuleExtension.h"
 #include "memstore/Memstore.h"
 #include "resources/resource.h"
-#include "shared/FakeCallback.h"
+#include "testing/FakeCallback.h"
+#include "testing/UserProfile.h"
 
 namespace {
 
@@ -166,10 +167,8 @@ struct Result {
 
 bool Measure(HMODULE module, ExchEntryPointFn entryPoint, HWND owner, int topics, Result& result) {
   memstore::Profile profile;
-  memstore::StoreRef mailbox = profile.AddStore("Mailbox", true);
-  memstore::FolderRef inbox = mailbox.AddFolder("Inbox");
-  memstore::FolderRef topicsFolder = mailbox.AddFolder("Inbox/Pellacorm Topics");
-  mailbox.SetReceiveFolder("IPM.Note", inbox);
+  const testsupport::UserMailbox user(profile);
+  memstore::FolderRef topicsFolder = user.topics;
   for (int t = 0; t < topics / kPerTopic; ++t) {
     memstore::FolderRef topic = topicsFolder.AddChild(TopicWord(static_cast<unsigned>(t)));
     for (int c = 1; c < kPerTopic; ++c) {
@@ -177,14 +176,14 @@ bool Measure(HMODULE module, ExchEntryPointFn entryPoint, HWND owner, int topics
     }
   }
   platform::ComPtr<IMAPISession> session = profile.Logon();
-  testshared::FakeCallback callback(session.Get());
+  testsupport::FakeCallback callback(session.Get());
   IExchangeRuleExt* ext = entryPoint();
   if (ext == nullptr || ext->Install(&callback, 0) != S_OK) {
     std::fprintf(stderr, "dialog_bench: Install failed\n");
     return false;
   }
   // The floor opens the store once, as the product does in Install.
-  const memstore::EntryIdBytes storeId = mailbox.EntryId();
+  const memstore::EntryIdBytes storeId = user.mailbox.EntryId();
   const memstore::EntryIdBytes topicsId = topicsFolder.EntryId();
   IMsgStore* store = nullptr;
   if (FAILED(session->OpenMsgStore(0, static_cast<ULONG>(storeId.size()),

@@ -18,8 +18,8 @@
 #else
 #include <sys/stat.h>
 
-#include "support/RegistryHelper.h"
-#include "support/TempFiles.h"
+#include "testing/RegistryHelper.h"
+#include "testing/TempFiles.h"
 #endif
 
 // UTF-16 text in the platform's WCHAR: wchar_t on Windows, char16_t in our layer.

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "ConformanceSupport.h"
-#include "shared/CalendarTime.h"
+#include "testing/CalendarTime.h"
 
 namespace {
 
-using testshared::CalendarTime;
+using testsupport::CalendarTime;
 
 TEST(CrtStrftimeTest, RendersAsTheWindowsRuntime) {
   struct Case {

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "integration/Library.h"
-#include "shared/GuardedBuffer.h"
+#include "testing/GuardedBuffer.h"
 
 namespace pellacorm {
 namespace {
 
-using testshared::GuardedBuffer;
+using testsupport::GuardedBuffer;
 
 class QueryCommandDisplayNameTest : public ::testing::Test {
  protected:

@@ -7,13 +7,13 @@
 
 #include "resources/resource.h"
 #include "scenarios/ScenarioTest.h"
-#include "shared/ActionDialogLayout.h"
+#include "testing/ActionDialogLayout.h"
 
 namespace scenario {
 namespace {
 
-using testshared::ExpectedControl;
-using testshared::kActionControls;
+using testsupport::ExpectedControl;
+using testsupport::kActionControls;
 
 class ActionDialogTest : public DialogScenarioTest {
  protected:
@@ -40,10 +40,10 @@ TEST_F(ActionDialogTest, TheFrameAndEveryControlAsTheTemplateLaysThemOut) {
   // The system shows every dialog with the 3-D look and clips its siblings, and may say
   // so in the style.
   EXPECT_EQ(dialog.style & ~static_cast<DWORD>(WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK),
-            testshared::kActionStyle);
+            testsupport::kActionStyle);
   EXPECT_EQ(dialog.owner, m_host) << "owned by the client's active window";
-  EXPECT_EQ(dialog.cx, testshared::kActionWidth);
-  EXPECT_EQ(dialog.cy, testshared::kActionHeight);
+  EXPECT_EQ(dialog.cx, testsupport::kActionWidth);
+  EXPECT_EQ(dialog.cy, testsupport::kActionHeight);
   EXPECT_EQ(dialog.fontFace, "MS Shell Dlg");
   EXPECT_EQ(dialog.pointSize, 8);
   EXPECT_EQ(dialog.weight, 400);

@@ -2,11 +2,15 @@
 // result the host sees, the log entries (two where a lookup and its caller both
 // report) with the time, the failed call's result and the failing object's own error
 // text, no request left in the Inbox, and nothing left live afterwards (checked by the
-// fixture after QueryRelease and Release).
+// fixture after QueryRelease and Release). Then every MAPI allocation of binding and of
+// one fired rule, made to fail in turn.
 #include <gtest/gtest.h>
 
 #include "memstore/Memstore.h"
 #include "scenarios/ScenarioTest.h"
+#include "testing/ActionRequest.h"
+#include "testing/MapiAllocator.h"
+#include "testing/MatchedMessageId.h"
 
 namespace scenario {
 namespace {
@@ -68,7 +72,7 @@ TEST_P(FaultMatrixTest, FailureIsReportedAndContained) {
 
   EXPECT_EQ(LogHeadlines(), c.entries);
   for (const LogEntry& entry : LogEntries()) {
-    EXPECT_TRUE(testshared::IsLogTime(entry.time)) << "\"" << entry.time << "\" is not MM/DD/YY HH:MM:SS";
+    EXPECT_TRUE(testsupport::IsLogTime(entry.time)) << "\"" << entry.time << "\" is not MM/DD/YY HH:MM:SS";
     if (entry.header.find("(MAPI,") != std::string::npos) {
       EXPECT_TRUE(entry.HasDetail("HRESULT = 80070005"))
           << entry.header << ": the failed call's result is logged";
@@ -193,6 +197,51 @@ INSTANTIATE_TEST_SUITE_P(EveryCallSite, FaultMatrixTest, ::testing::ValuesIn(kFa
                          [](const ::testing::TestParamInfo<FaultCase>& info) {
                            return std::string(info.param.name);
                          });
+
+using AllocationFaultTest = ScenarioTest;
+
+// Each MAPI allocation of binding, then of one fired rule, made to fail in turn (the
+// injection of our mapi32): no crash, no request lost without a word in the log, a
+// request written whole or not at all, and no buffer left live.
+TEST_F(AllocationFaultTest, EveryAllocationFailureIsContained) {
+  const std::vector<BYTE> matched = testsupport::MatchedMessageId(24);
+  for (const bool duringInstall : {true, false}) {
+    bool completed = false;
+    int failedRuns = 0;
+    for (ULONG nth = 1; nth <= 200 && !completed; ++nth) {
+      SCOPED_TRACE(::testing::Message()
+                   << (duringInstall ? "Install" : "Command") << ", allocation " << nth << " fails");
+      DeleteLog();
+      const ULONG buffersBefore = memstore::Ledger::LiveBuffers();
+      const std::size_t requestsBefore = m_inbox.AssociatedMessages().size();
+      if (duringInstall) {
+        ASSERT_TRUE(testsupport::FailMapiAllocation(nth)) << "the loaded mapi32 is not ours";
+        Install();
+        testsupport::FailMapiAllocation(0);
+      } else {
+        Install();
+        ASSERT_TRUE(testsupport::FailMapiAllocation(nth)) << "the loaded mapi32 is not ours";
+      }
+      const HRESULT hr = Fire("017P+1T1006Budget", matched);
+      testsupport::FailMapiAllocation(0);
+      const auto requests = m_inbox.AssociatedMessages();
+      const bool written = requests.size() == requestsBefore + 1;
+      ASSERT_TRUE(written || requests.size() == requestsBefore) << "at most one request per fired rule";
+      if (written) {
+        EXPECT_EQ(hr, S_OK);
+        testsupport::ExpectActionRequest(requests.back().Props(), "017P+1T1006Budget", matched);
+        completed = LogText().empty();
+      } else {
+        ++failedRuns;
+        EXPECT_FALSE(LogText().empty()) << "a request lost without an entry in the log";
+      }
+      ReleaseExtension();
+      EXPECT_EQ(memstore::Ledger::LiveBuffers(), buffersBefore) << "MAPI buffers left live";
+    }
+    EXPECT_TRUE(completed) << (duringInstall ? "Install" : "Command") << " never got past the failures";
+    EXPECT_GT(failedRuns, 0) << "no injected failure reached " << (duringInstall ? "Install" : "Command");
+  }
+}
 
 }  // namespace
 }  // namespace scenario

@@ -7,13 +7,13 @@
 
 #include "memstore/Memstore.h"
 #include "scenarios/ScenarioTest.h"
-#include "shared/ActionRequest.h"
-#include "shared/MatchedMessageId.h"
+#include "testing/ActionRequest.h"
+#include "testing/MatchedMessageId.h"
 
 namespace scenario {
 namespace {
 
-using testshared::MatchedMessageId;
+using testsupport::MatchedMessageId;
 
 using FiredRuleTest = ScenarioTest;
 
@@ -25,9 +25,17 @@ TEST_F(FiredRuleTest, AFiredRuleLeavesOneHiddenRequestInTheInbox) {
 
   const auto requests = m_inbox.AssociatedMessages();
   ASSERT_EQ(requests.size(), 1u);
-  testshared::ExpectActionRequest(requests[0].Props(), "017P+1T1006Budget", matched);
+  testsupport::ExpectActionRequest(requests[0].Props(), "017P+1T1006Budget", matched);
   EXPECT_TRUE(m_inbox.Messages().empty()) << "the request is hidden: not in the normal contents";
   EXPECT_EQ(LogText(), "") << "a fired rule on a healthy profile logs nothing";
+}
+
+TEST_F(FiredRuleTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReported) {
+  Install();
+  ASSERT_EQ(Iface()->QueryRelease(), S_OK);
+  EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
+  EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
+  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
 }
 
 TEST_F(FiredRuleTest, ArgumentsAndCommandStrings) {

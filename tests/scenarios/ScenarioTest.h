@@ -4,14 +4,15 @@
 // with its Inbox and a topics folder below it, and a store "Archive"), the settings key
 // with HomeDir set, an empty log and the ledger check after each test, through the same
 // names:
-//   Install(hr), Iface(), m_callback, SetString/SetBinary (settings values),
-//   LogText(), LogEntries(), LogHeadlines(), m_mailbox, m_inbox, m_topics, m_archive, profile.
+//   Install(hr), Iface(), Fire(command, matched), ReleaseExtension(), m_callback,
+//   SetString/SetBinary (settings values), LogText(), LogEntries(), LogHeadlines(),
+//   DeleteLog(), m_mailbox, m_inbox, m_topics, m_archive, profile.
 // Dialogs are driven through win32/ScriptedUser.h: the headless user on Linux, a user
 // acting on the real windows under Wine.
 #pragma once
 
-#include "shared/GuardedBuffer.h"
-#include "shared/LogEntries.h"
+#include "testing/GuardedBuffer.h"
+#include "testing/LogEntries.h"
 #include "win32/ScriptedUser.h"
 
 #ifdef _WIN32
@@ -28,10 +29,10 @@ using ScenarioTest = ruleext::RuleExtTest;
 
 namespace scenario {
 
-using testshared::ErrorHeadline;
-namespace logged = testshared::logged;
-using testshared::GuardedBuffer;
-using testshared::LogEntry;
+using testsupport::ErrorHeadline;
+namespace logged = testsupport::logged;
+using testsupport::GuardedBuffer;
+using testsupport::LogEntry;
 namespace user = win32::headless;
 
 // A scenario with the host's main window active, as the client is when it asks for a

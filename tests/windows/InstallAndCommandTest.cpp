@@ -1,24 +1,23 @@
 // Binding and one fired rule on the real platform: Install on a memstore profile with
 // the settings in the real registry, Command writing the hidden request message into
-// the Inbox, the log file written through the C runtime of Windows, and failures of
-// the store's calls (memstore fault injection) reported and contained.
+// the Inbox, and the log file written through the C runtime of Windows. (Failures of
+// the store's calls and of MAPI's allocations are the shared scenarios', run here too.)
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "WindowsTestSupport.h"
-#include "shared/ActionRequest.h"
-#include "shared/MatchedMessageId.h"
+#include "testing/MatchedMessageId.h"
 
 namespace wintest {
 namespace {
 
-using testshared::MatchedMessageId;
+using testsupport::MatchedMessageId;
 
-using testshared::ErrorHeadline;
-namespace logged = testshared::logged;
-using testshared::IsLogTime;
+using testsupport::ErrorHeadline;
+namespace logged = testsupport::logged;
+using testsupport::IsLogTime;
 
 using CommandTest = MailboxTest;
 
@@ -80,14 +79,6 @@ TEST_F(CommandTest, TheLogFollowsHomeDirAndAppendsAcrossObjects) {
   Install();
 }
 
-TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReported) {
-  Install();
-  ASSERT_EQ(m_ext->QueryRelease(), S_OK);
-  EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
-  EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
-  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
-}
-
 TEST_F(CommandTest, AnAppDatastoreNamingTheArchiveIsUsedWithoutComplaint) {
   const memstore::EntryIdBytes archive = m_archive.EntryId();
   SetSettingBinary("AppDatastore", std::vector<BYTE>(archive.begin(), archive.end()));
@@ -96,49 +87,6 @@ TEST_F(CommandTest, AnAppDatastoreNamingTheArchiveIsUsedWithoutComplaint) {
   ASSERT_EQ(Fire("006P+1", MatchedMessageId(4)), S_OK);
   EXPECT_EQ(m_inbox.AssociatedMessages().size(), 1u) << "requests go to the default store's Inbox";
   EXPECT_EQ(LogText(), "");
-}
-
-// Each MAPI allocation of binding, then of one fired rule, made to fail in turn (our
-// mapi32.dll's injection): no crash, no request lost without a word in the log, a
-// request written whole or not at all, and no buffer or object left live.
-TEST_F(CommandTest, EveryAllocationFailureIsContained) {
-  const std::vector<BYTE> matched = MatchedMessageId(24);
-  for (const bool duringInstall : {true, false}) {
-    bool completed = false;
-    int failedRuns = 0;
-    for (ULONG nth = 1; nth <= 200 && !completed; ++nth) {
-      SCOPED_TRACE(testing::Message()
-                   << (duringInstall ? "Install" : "Command") << ", allocation " << nth << " fails");
-      DeleteFileA(LogPath().c_str());
-      const ULONG buffersBefore = OwnMapi32::LiveBuffers();
-      const std::size_t requestsBefore = m_inbox.AssociatedMessages().size();
-      if (duringInstall) {
-        OwnMapi32::FailAllocation(nth);
-        Install();
-        OwnMapi32::FailAllocation(0);
-      } else {
-        Install();
-        OwnMapi32::FailAllocation(nth);
-      }
-      const HRESULT hr = Fire("017P+1T1006Budget", matched);
-      OwnMapi32::FailAllocation(0);
-      const auto requests = m_inbox.AssociatedMessages();
-      const bool written = requests.size() == requestsBefore + 1;
-      ASSERT_TRUE(written || requests.size() == requestsBefore) << "at most one request per fired rule";
-      if (written) {
-        EXPECT_EQ(hr, S_OK);
-        testshared::ExpectActionRequest(requests.back().Props(), "017P+1T1006Budget", matched);
-        completed = LogText().empty();
-      } else {
-        ++failedRuns;
-        EXPECT_FALSE(LogText().empty()) << "a request lost without an entry in the log";
-      }
-      ReleaseExtension();
-      EXPECT_EQ(OwnMapi32::LiveBuffers(), buffersBefore) << "MAPI buffers left live";
-    }
-    EXPECT_TRUE(completed) << (duringInstall ? "Install" : "Command") << " never got past the failures";
-    EXPECT_GT(failedRuns, 0) << "no injected failure reached " << (duringInstall ? "Install" : "Command");
-  }
 }
 
 }  // namespace

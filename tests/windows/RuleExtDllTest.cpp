@@ -32,7 +32,7 @@ TEST(ProcessTest, TheProgramAndTheLedgerShareOneAllocator) {
   MAPIFreeBuffer(root);
   EXPECT_EQ(OwnMapi32::LiveBuffers(), before);
 
-  OwnMapi32::FailAllocation(2);
+  ASSERT_TRUE(testsupport::FailMapiAllocation(2)) << "the loaded mapi32.dll is not ours";
   LPVOID first = nullptr;
   LPVOID second = reinterpret_cast<LPVOID>(0x1);
   EXPECT_EQ(MAPIAllocateBuffer(8, &first), S_OK);

@@ -73,12 +73,6 @@ ULONG OwnMapi32::LiveBuffers() {
   return count == nullptr ? 0 : count();
 }
 
-void OwnMapi32::FailAllocation(ULONG nth) {
-  auto fail = ProcOf<void (*)(ULONG)>(Module(), "Mapi32FailAllocation");
-  ASSERT_NE(fail, nullptr) << "the loaded mapi32.dll is not ours";
-  fail(nth);
-}
-
 void DeleteSettingsKey() {
   RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
 }
@@ -97,12 +91,11 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 MailboxTest::MailboxTest()
-    : m_mailbox(profile.AddStore("Mailbox", true)),
-      m_inbox(m_mailbox.AddFolder("Inbox")),
-      m_topics(m_mailbox.AddFolder("Inbox/Pellacorm Topics")),
-      m_archive(profile.AddStore("Archive")) {
-  m_mailbox.SetReceiveFolder("IPM.Note", m_inbox);
-}
+    : m_user(profile),
+      m_mailbox(m_user.mailbox),
+      m_inbox(m_user.inbox),
+      m_topics(m_user.topics),
+      m_archive(m_user.archive) {}
 
 void MailboxTest::SetUp() {
   ASSERT_NE(EntryPoint(), nullptr)
@@ -117,7 +110,7 @@ void MailboxTest::SetUp() {
 void MailboxTest::TearDown() {
   ReleaseExtension();
   m_session.Reset();
-  OwnMapi32::FailAllocation(0);
+  testsupport::FailMapiAllocation(0);
   profile.Faults().Clear();
   const std::string report = memstore::Ledger::ReportSince(m_start);
   EXPECT_TRUE(report.empty()) << "The test left MAPI objects or memory live:\n" << report;

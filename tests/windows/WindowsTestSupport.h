@@ -10,14 +10,15 @@
 
 #include "platform/MapiPtr.h"
 #include "platform/RuleExtension.h"
-#include "shared/FakeCallback.h"
-#include "shared/LogEntries.h"
+#include "testing/FakeCallback.h"
+#include "testing/LogEntries.h"
+#include "testing/MapiAllocator.h"
+#include "testing/UserProfile.h"
 #include "memstore/Memstore.h"
 
 namespace wintest {
 
-// The settings key the extension reads below HKEY_CURRENT_USER.
-constexpr const char* kSettingsKey = "Software\\Pellacorm\\Quendra";
+using testsupport::kSettingsKey;
 
 // PellacormRuleExt.dll, loaded once with LoadLibrary from the test program's folder.
 HMODULE ExtensionModule();
@@ -29,13 +30,13 @@ std::string ModulePath(HMODULE module);
 // The folder of the test program, with a trailing backslash.
 std::string ProgramFolder();
 
-// Our mapi32.dll's exports for tests, through GetProcAddress on the loaded mapi32.dll.
+// Our mapi32.dll's exports for tests, through GetProcAddress on the loaded mapi32.dll
+// (its allocation failures: testsupport::FailMapiAllocation).
 struct OwnMapi32 {
   static HMODULE Module();
   // Mapi32Marker's answer; 0 when the loaded mapi32.dll has no such export.
   static ULONG Marker();
   static ULONG LiveBuffers();
-  static void FailAllocation(ULONG nth);
 };
 
 // Registry values of the settings key, written with the registry API.
@@ -46,8 +47,8 @@ void SetSettingBinary(const char* name, const std::vector<BYTE>& bytes);
 // The bytes of a file ("" when it cannot be read).
 std::string ReadFileBytes(const std::string& path);
 
-using testshared::FakeCallback;
-using testshared::LogEntry;
+using testsupport::FakeCallback;
+using testsupport::LogEntry;
 
 // A memstore profile like a user's (the default store "Mailbox" with its Inbox as the
 // receive folder and a topics folder below it, and a store "Archive"), the settings key
@@ -75,11 +76,13 @@ class MailboxTest : public ::testing::Test {
   static std::string HomeDir();
   static std::string LogPath();
   std::string LogText() const { return ReadFileBytes(LogPath()); }
+  void DeleteLog() const { DeleteFileA(LogPath().c_str()); }
   // The entries of the log, which must end each line with CR LF.
-  std::vector<LogEntry> LogEntries() const { return testshared::ParseLog(LogText()); }
-  std::vector<std::string> LogHeadlines() const { return testshared::Headlines(LogEntries()); }
+  std::vector<LogEntry> LogEntries() const { return testsupport::ParseLog(LogText()); }
+  std::vector<std::string> LogHeadlines() const { return testsupport::Headlines(LogEntries()); }
 
   memstore::Profile profile;
+  testsupport::UserMailbox m_user;
   memstore::StoreRef m_mailbox;
   memstore::FolderRef m_inbox;
   memstore::FolderRef m_topics;

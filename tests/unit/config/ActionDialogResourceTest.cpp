@@ -13,7 +13,7 @@
 
 #include "config/ResourceString.h"
 #include "resources/resource.h"
-#include "shared/ActionDialogLayout.h"
+#include "testing/ActionDialogLayout.h"
 #include "conformance/User32TestSupport.h"
 
 namespace pellacorm {
@@ -114,9 +114,9 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
          << "class " << (field.isOrdinal ? std::to_string(field.ordinal) : field.name) << " is not " << name;
 }
 
-using testshared::ExpectedControl;
-using testshared::kActionControls;
-using testshared::kActionStyle;
+using testsupport::ExpectedControl;
+using testsupport::kActionControls;
+using testsupport::kActionStyle;
 
 TEST(ActionDialogTemplate, ModuleResourceHoldsTheExtendedTemplateOfTheActionDialog) {
   const HRSRC found = FindResourceA(ModuleInstance(), MAKEINTRESOURCEA(IDD_ACTION), RT_DIALOG);
@@ -199,8 +199,8 @@ TEST_F(ActionDialogResource, DialogManagerBuildsTheActionDialogFromTheModule) {
     EXPECT_EQ(c.className, e.className);
     EXPECT_EQ(c.id, e.id);
     // A combo box hands its scroll bar to its list.
-    EXPECT_EQ(c.style,
-              e.classAtom == testshared::kComboBoxAtom ? e.style & ~static_cast<DWORD>(WS_VSCROLL) : e.style);
+    EXPECT_EQ(c.style, e.classAtom == testsupport::kComboBoxAtom ? e.style & ~static_cast<DWORD>(WS_VSCROLL)
+                                                                 : e.style);
     EXPECT_EQ(c.text, e.text);
     EXPECT_EQ((std::vector<int>{c.x, c.y, c.cx, c.cy}), (std::vector<int>{e.x, e.y, e.cx, e.cy}));
   }

@@ -7,7 +7,7 @@
 
 #include "config/Settings.h"
 #include "mapi32/Diagnostics.h"
-#include "support/RegistryHelper.h"
+#include "testing/RegistryHelper.h"
 
 namespace pellacorm {
 namespace {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "diagnostics/Exceptions.h"
-#include "support/MapiErrorFakes.h"
-#include "support/RegistryHelper.h"
-#include "support/TempFiles.h"
+#include "testing/MapiErrorFakes.h"
+#include "testing/RegistryHelper.h"
+#include "testing/TempFiles.h"
 
 namespace pellacorm {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "mapi32/Diagnostics.h"
-#include "support/MapiErrorFakes.h"
+#include "testing/MapiErrorFakes.h"
 
 namespace pellacorm {
 namespace {

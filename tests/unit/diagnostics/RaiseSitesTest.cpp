@@ -5,13 +5,13 @@
 #include <string>
 
 #include "diagnostics/RaiseSites.h"
-#include "shared/LoggedFailures.h"
+#include "testing/LoggedFailures.h"
 
 namespace {
 
 TEST(RaiseSites, EverySiteLogsTheFileLineAndDescriptionTheLogFormatFixes) {
   const auto& sites = pellacorm::raise::kAll;
-  const auto& golden = testshared::logged::kAll;
+  const auto& golden = testsupport::logged::kAll;
   ASSERT_EQ(std::size(sites), std::size(golden));
   for (std::size_t i = 0; i < std::size(sites); ++i) {
     EXPECT_STREQ(sites[i]->file, ".\\ExchRuleExt") << golden[i].description;

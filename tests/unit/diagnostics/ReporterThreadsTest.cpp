@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "diagnostics/ExceptionReporter.h"
-#include "shared/MatchedMessageId.h"
+#include "testing/MatchedMessageId.h"
 #include "unit/extension/RuleExtTestSupport.h"
 
 namespace ruleext {
@@ -37,7 +37,7 @@ TEST_F(ReporterThreadsTest, EntriesOfThreadsReportingAtOnceReachTheLogsWhole) {
   for (int t = 0; t < kFirers; ++t) {
     threads.emplace_back([&go] {
       pellacorm::IExchangeRuleExt* ext = ExchEntryPoint();
-      std::vector<BYTE> matched = testshared::MatchedMessageId(8);
+      std::vector<BYTE> matched = testsupport::MatchedMessageId(8);
       while (!go) {
       }
       for (int round = 0; round < kRounds; ++round) {
@@ -87,9 +87,9 @@ TEST_F(ReporterThreadsTest, EntriesOfThreadsReportingAtOnceReachTheLogsWhole) {
   std::map<std::string, int> headlines;
   std::size_t entries = 0;
   for (const char* home : homes) {
-    for (const LogEntry& entry : testshared::ParseLog(
+    for (const LogEntry& entry : testsupport::ParseLog(
              testsupport::ReadWindowsFile((std::string(home) + "/Logs/Pellacorm.log").c_str()))) {
-      EXPECT_TRUE(testshared::IsLogTime(entry.time)) << entry.time;
+      EXPECT_TRUE(testsupport::IsLogTime(entry.time)) << entry.time;
       EXPECT_TRUE(entry.details.empty()) << entry.header;
       ++headlines[entry.header + " | " + entry.description];
       ++entries;

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "diagnostics/ExceptionReporter.h"
-#include "shared/MatchedMessageId.h"
+#include "testing/MatchedMessageId.h"
 #include "unit/extension/RuleExtTestSupport.h"
 
 namespace ruleext {
@@ -15,18 +15,9 @@ namespace {
 using pellacorm::CExchRuleExtTestAccess;
 using Access = CExchRuleExtTestAccess;
 
-using testshared::MatchedMessageId;
+using testsupport::MatchedMessageId;
 
 using CommandTest = RuleExtTest;
-
-TEST_F(CommandTest, AfterQueryReleaseNothingIsWrittenAndTheMissingInboxIsReported) {
-  Install();
-  ASSERT_EQ(Iface()->QueryRelease(), S_OK);
-  EXPECT_FALSE(Access::InboxEid(Ext()).IsEmpty()) << "QueryRelease keeps the entry identifiers";
-  EXPECT_EQ(Fire("006P+0", MatchedMessageId(8)), S_OK);
-  EXPECT_TRUE(m_inbox.AssociatedMessages().empty());
-  EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kNoInbox)});
-}
 
 TEST_F(CommandTest, WhenBindingNeverReachedTheInboxBothLookupAndCommandReport) {
   Install(MAPI_E_LOGON_FAILED);

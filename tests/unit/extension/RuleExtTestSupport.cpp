@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include "diagnostics/ExceptionReporter.h"
 
 namespace ruleext {
@@ -13,11 +15,11 @@ constexpr const char* kLogFile = "C:/home/Logs/Pellacorm.log";
 }  // namespace
 
 RuleExtTest::RuleExtTest()
-    : m_mailbox(profile.AddStore("Mailbox", true)),
-      m_inbox(m_mailbox.AddFolder("Inbox")),
-      m_topics(m_mailbox.AddFolder("Inbox/Pellacorm Topics")),
-      m_archive(profile.AddStore("Archive")) {
-  m_mailbox.SetReceiveFolder("IPM.Note", m_inbox);
+    : m_user(profile),
+      m_mailbox(m_user.mailbox),
+      m_inbox(m_user.inbox),
+      m_topics(m_user.topics),
+      m_archive(m_user.archive) {
   const std::string logs = m_drives.Root() + "/c/home/Logs";
   ::mkdir((m_drives.Root() + "/c").c_str(), 0755);
   ::mkdir((m_drives.Root() + "/c/home").c_str(), 0755);
@@ -26,7 +28,7 @@ RuleExtTest::RuleExtTest()
   m_session = profile.Logon();
 }
 
-void RuleExtTest::ReleaseHeldObjects() {
+void RuleExtTest::ReleaseExtension() {
   if (m_ext != nullptr) {
     m_ext->QueryRelease();
     EXPECT_EQ(m_ext->Release(), 0u);
@@ -34,6 +36,10 @@ void RuleExtTest::ReleaseHeldObjects() {
   }
   delete m_callback;
   m_callback = nullptr;
+}
+
+void RuleExtTest::ReleaseHeldObjects() {
+  ReleaseExtension();
   m_session.Reset();
 }
 
@@ -58,12 +64,16 @@ std::string RuleExtTest::LogText() const {
   return testsupport::ReadWindowsFile(kLogFile);
 }
 
+void RuleExtTest::DeleteLog() const {
+  std::remove((m_drives.Root() + "/c/home/Logs/Pellacorm.log").c_str());
+}
+
 std::vector<LogEntry> RuleExtTest::LogEntries() const {
-  return testshared::ParseLog(LogText());
+  return testsupport::ParseLog(LogText());
 }
 
 std::vector<std::string> RuleExtTest::LogHeadlines() const {
-  return testshared::Headlines(LogEntries());
+  return testsupport::Headlines(LogEntries());
 }
 
 }  // namespace ruleext

@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "shared/FakeCallback.h"
-#include "shared/LogEntries.h"
-#include "support/MemstoreFixture.h"
-#include "support/RegistryHelper.h"
-#include "support/TempFiles.h"
+#include "testing/FakeCallback.h"
+#include "testing/LogEntries.h"
+#include "testing/MemstoreFixture.h"
+#include "testing/RegistryHelper.h"
+#include "testing/TempFiles.h"
+#include "testing/UserProfile.h"
 #include "extension/ExchRuleExt.h"
 
 extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
@@ -33,13 +34,13 @@ class CExchRuleExtTestAccess {
 
 namespace ruleext {
 
-using testshared::ErrorHeadline;
-using testshared::FakeCallback;
-using testshared::LogEntry;
-namespace logged = testshared::logged;
+using testsupport::ErrorHeadline;
+using testsupport::FakeCallback;
+using testsupport::LogEntry;
+namespace logged = testsupport::logged;
 
-// A profile like a user's: the default store "Mailbox" with its Inbox as receive folder
-// and a topics folder below it, and a second store "Archive".
+// A profile like a user's (testsupport::UserMailbox) with the settings key and HomeDir
+// in a registry and drives of the test's own.
 class RuleExtTest : public testsupport::MemstoreTest {
  protected:
   RuleExtTest();
@@ -48,6 +49,8 @@ class RuleExtTest : public testsupport::MemstoreTest {
 
   // Binds a new object through ExchEntryPoint and Install.
   void Install(HRESULT sessionResult = S_OK);
+  // Releases the object (after QueryRelease) and the callback; the session stays.
+  void ReleaseExtension();
   pellacorm::CExchRuleExt& Ext() { return *static_cast<pellacorm::CExchRuleExt*>(m_ext); }
   pellacorm::IExchangeRuleExt* Iface() { return m_ext; }
   // Command for the rule `command` that matched the message with entry identifier `id`.
@@ -62,6 +65,7 @@ class RuleExtTest : public testsupport::MemstoreTest {
 
   std::vector<LogEntry> LogEntries() const;
   std::string LogText() const;
+  void DeleteLog() const;
   std::vector<std::string> LogHeadlines() const;  // "header | description" per entry
 
   static std::vector<BYTE> Bytes(const memstore::EntryIdBytes& id) { return {id.begin(), id.end()}; }
@@ -71,6 +75,7 @@ class RuleExtTest : public testsupport::MemstoreTest {
 
   testsupport::TempRegistry m_registry;
   testsupport::TempDrives m_drives;
+  testsupport::UserMailbox m_user;
   memstore::StoreRef m_mailbox;
   memstore::FolderRef m_inbox;
   memstore::FolderRef m_topics;

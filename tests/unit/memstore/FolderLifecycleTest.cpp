@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "support/MemstoreFixture.h"
+#include "testing/MemstoreFixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "mapi32/Diagnostics.h"
-#include "support/MemstoreFixture.h"
+#include "testing/MemstoreFixture.h"
 
 namespace {
 

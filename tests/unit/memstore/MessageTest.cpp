@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/MemstoreFixture.h"
+#include "testing/MemstoreFixture.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <climits>
 #include <string>
 
-#include "shared/CalendarTime.h"
-#include "support/TempFiles.h"
+#include "testing/CalendarTime.h"
+#include "testing/TempFiles.h"
 
 namespace {
 
@@ -205,7 +205,7 @@ TEST_F(CrtFileTest, SopenHandsPermissionAndInheritanceToTheHost) {
 // crt_strftime renders formats of text and "%c" itself; they must read as the C
 // library's rendering of the expansion, out-of-range fields included.
 TEST(CrtStrftimeLayerTest, OwnRenderingOfPercentCAgreesWithTheCLibrary) {
-  const auto time = testshared::CalendarTime;
+  const auto time = testsupport::CalendarTime;
   const std::tm times[] = {
       time(2026, 12, 6, 21, 10, 45), time(2000, 1, 1, 0, 0, 0),    time(1999, 9, 9, 9, 9, 60),
       time(2026, 13, 6, 21, 10, 45), time(2026, 0, 0, 24, 60, 61), time(2026, 1, 100, 1, 5, 5),

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "support/RegistryHelper.h"
-#include "support/TempFiles.h"
+#include "testing/RegistryHelper.h"
+#include "testing/TempFiles.h"
 #include "win32/Registry.h"
 
 namespace {

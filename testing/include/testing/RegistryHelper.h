@@ -6,12 +6,10 @@
 #include <vector>
 
 #include "platform/Windows.h"
-#include "support/TempFiles.h"
+#include "testing/TempFiles.h"
+#include "testing/UserProfile.h"
 
 namespace testsupport {
-
-// The settings key of the extension, below HKEY_CURRENT_USER.
-extern const char kSettingsKey[];
 
 // HKEY_CURRENT_USER (a pointer the platform makes from a number).
 HKEY CurrentUser();

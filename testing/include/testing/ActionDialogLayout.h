@@ -5,7 +5,7 @@
 
 #include "resources/resource.h"
 
-namespace testshared {
+namespace testsupport {
 
 struct ExpectedControl {
   WORD classAtom;  // the predefined class's ordinal
@@ -36,4 +36,4 @@ constexpr DWORD kActionStyle = 0x80C800C8;
 constexpr int kActionWidth = 203;
 constexpr int kActionHeight = 166;
 
-}  // namespace testshared
+}  // namespace testsupport

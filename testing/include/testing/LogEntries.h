@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "shared/LoggedFailures.h"
+#include "testing/LoggedFailures.h"
 
-namespace testshared {
+namespace testsupport {
 
 struct LogEntry {
   std::string time;
@@ -87,4 +87,4 @@ inline bool IsLogTime(const std::string& line) {
   return true;
 }
 
-}  // namespace testshared
+}  // namespace testsupport

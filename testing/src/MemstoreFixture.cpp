@@ -1,7 +1,7 @@
-#include "support/MemstoreFixture.h"
+#include "testing/MemstoreFixture.h"
 
 #ifndef _WIN32
-#include "mapi32/Diagnostics.h"
+#include "testing/MapiAllocator.h"
 #include "win32/Registry.h"
 #endif
 
@@ -70,7 +70,7 @@ void MemstoreTest::TearDown() {
 void MemstoreTest::CheckLedger() {
   m_checked = true;
 #ifndef _WIN32
-  Mapi32FailAllocation(0);  // a test that armed an allocation failure leaves none behind
+  FailMapiAllocation(0);  // a test that armed an allocation failure leaves none behind
   EXPECT_EQ(win32::OpenKeyCount(), m_openKeys) << "The test left registry keys open";
 #endif
   profile.Faults().Clear();

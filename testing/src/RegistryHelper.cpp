@@ -1,10 +1,8 @@
-#include "support/RegistryHelper.h"
+#include "testing/RegistryHelper.h"
 
 #include <gtest/gtest.h>
 
 namespace testsupport {
-
-const char kSettingsKey[] = "Software\\Pellacorm\\Quendra";
 
 HKEY CurrentUser() {
   return HKEY_CURRENT_USER;  // NOLINT(performance-no-int-to-ptr)

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-namespace testshared {
+namespace testsupport {
 
 inline std::tm CalendarTime(int year, int month, int day, int hour, int minute, int second) {
   std::tm when{};
@@ -17,4 +17,4 @@ inline std::tm CalendarTime(int year, int month, int day, int hour, int minute, 
   return when;
 }
 
-}  // namespace testshared
+}  // namespace testsupport

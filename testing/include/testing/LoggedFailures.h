@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace testshared {
+namespace testsupport {
 
 struct LoggedFailure {
   const char* category;
@@ -63,4 +63,4 @@ inline std::string ErrorHeadline(const LoggedFailure& failure) {
          ") | " + failure.description;
 }
 
-}  // namespace testshared
+}  // namespace testsupport

@@ -5,7 +5,7 @@
 
 #include "platform/RuleExtension.h"
 
-namespace testshared {
+namespace testsupport {
 
 class FakeCallback final : public IRuleExtCallback {
  public:
@@ -41,4 +41,4 @@ class FakeCallback final : public IRuleExtCallback {
   HRESULT m_result;
 };
 
-}  // namespace testshared
+}  // namespace testsupport

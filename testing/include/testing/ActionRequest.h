@@ -9,7 +9,7 @@
 
 #include "memstore/Profile.h"
 
-namespace testshared {
+namespace testsupport {
 
 inline void ExpectActionRequest(const memstore::PropSet& props, const std::string& subject,
                                 const std::vector<BYTE>& matched) {
@@ -21,4 +21,4 @@ inline void ExpectActionRequest(const memstore::PropSet& props, const std::strin
   EXPECT_EQ(props.Get(PR_ORIGINAL_ENTRYID)->AsBinary(), matched);
 }
 
-}  // namespace testshared
+}  // namespace testsupport

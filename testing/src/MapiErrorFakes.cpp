@@ -1,4 +1,4 @@
-#include "support/MapiErrorFakes.h"
+#include "testing/MapiErrorFakes.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "support/TempFiles.h"
+#include "testing/TempFiles.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

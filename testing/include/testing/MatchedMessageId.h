@@ -7,7 +7,7 @@
 
 #include "platform/Windows.h"
 
-namespace testshared {
+namespace testsupport {
 
 inline std::vector<BYTE> MatchedMessageId(std::size_t size) {
   std::vector<BYTE> id(size);
@@ -17,4 +17,4 @@ inline std::vector<BYTE> MatchedMessageId(std::size_t size) {
   return id;
 }
 
-}  // namespace testshared
+}  // namespace testsupport

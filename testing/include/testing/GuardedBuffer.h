@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace testshared {
+namespace testsupport {
 
 class GuardedBuffer {
  public:
@@ -54,4 +54,4 @@ class GuardedBuffer {
   std::vector<char> m_bytes;
 };
 
-}  // namespace testshared
+}  // namespace testsupport
