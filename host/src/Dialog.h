@@ -1,7 +1,7 @@
-// The extension's dialog as a user meets it. A backend (HeadlessDialog.cpp over the
-// platform layer's scripted user, WindowsDialog.cpp over real windows) reads what the
-// dialog shows into a DialogSnapshot and performs the DialogStep that a DialogUser
-// chooses, until the dialog is gone.
+// The extension's dialog as a user meets it. The backend (ScriptedDialog.cpp, over the
+// scripted user of win32/ScriptedUser.h: headless windows on Linux, the real ones on
+// Windows) reads what the dialog shows into a DialogSnapshot and performs the DialogStep
+// that a DialogUser chooses, until the dialog is gone.
 #pragma once
 
 #include <functional>

@@ -340,8 +340,8 @@ std::string UsageText() {
                            "                       type what to do; the lines come from stdin, so\n"
                            "                       they can be piped; the end of input presses Cancel\n") +
          "  Without -i, " +
-         std::string(DialogIsOnScreen() ? "a second thread finds the dialog's window and works its controls\n"
-                                          "  with window messages, as a user's clicks would.\n"
+         std::string(DialogIsOnScreen() ? "a scripted user works the real dialog's controls with the\n"
+                                          "  clicks and keys a person would use.\n"
                                         : "a scripted user works the platform layer's headless dialog.\n") +
          "\n"
          "Options of fire:\n"

@@ -1,5 +1,6 @@
-// The user of win32/ScriptedUser.h in front of the real windows. The script is the same
-// as on Linux; here a thread timer of the test's thread performs it. A modal dialog or
+// The user of win32/ScriptedUser.h in front of the real windows, for the Windows tests
+// and the rule host. The script is the same as on Linux; here a thread timer of the
+// calling thread performs it, from the first call of Reset or CreateHostWindow on. A modal dialog or
 // message box runs its own message loop, which dispatches the timer's ticks; each tick
 // performs the next queued action on the topmost enabled modal window, as a person
 // would with mouse and keyboard: BM_CLICK on a button, WM_CHAR into the combo box's edit
@@ -473,7 +474,8 @@ void AnswerMessageBox(int button) {
 
 void Inspect(std::function<void(const DialogView&)> inspect) {
   Queue("inspect", [inspect = std::move(inspect)](HWND top) {
-    inspect(Describe(top));
+    // The dialog, as on Linux: while its message box is open, the box's owner.
+    inspect(Describe(IsMessageBox(top) ? GetWindow(top, GW_OWNER) : top));
     return std::string();
   });
 }

@@ -19,7 +19,7 @@
 //
 // The state is one per process, like the windows; Reset() returns it to the start.
 //
-// The Windows tests implement the same names on the real windows (tests/windows), so
+// The testing library implements the same names on the real windows (testing/), so
 // that one script drives the dialog on both.
 #pragma once
 

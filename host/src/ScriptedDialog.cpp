@@ -1,8 +1,11 @@
-// The dialog backend of the Linux build: the platform layer's headless windows, acted on
-// through its scripted user. Each time the modal loop reaches the host's turn, the host
-// reads the dialog, asks the DialogUser for a step and queues it, followed by another
-// turn, so the user decides step by step as a person would.
+// The dialog backend: the scripted user of win32/ScriptedUser.h acts in the dialog. On
+// Linux that is the platform layer's user in front of its headless windows; on Windows
+// the testing library's user in front of the real windows, acting from the modal loop
+// of the thread that called GetCommand. Each time the modal loop reaches the host's
+// turn, the host reads the dialog, asks the DialogUser for a step and queues it,
+// followed by another turn, so the user decides step by step as a person would.
 #include <algorithm>
+#include <exception>
 #include <memory>
 
 #include "Dialog.h"
@@ -84,7 +87,17 @@ void TakeTurn(const std::shared_ptr<Turns>& turns, const headless::DialogView& v
       dialog.refusals.push_back(performed[i].refusal);
     }
   }
-  const DialogStep step = turns->user->Next(dialog);
+  DialogStep step;
+  try {
+    step = turns->user->Next(dialog);
+  } catch (const std::exception& error) {
+    // Nothing may unwind through the modal loop. With no turn queued, the scripted
+    // user presses Escape.
+    turns->run->notes.push_back(std::string("the user could not go on (") + error.what() +
+                                "), so the host stopped acting in the dialog");
+    turns->over = true;
+    return;
+  }
   turns->performedBefore = headless::PerformedActions().size();
   switch (step.kind) {
     case DialogStep::Kind::SelectItem:
@@ -115,6 +128,19 @@ void QueueTurn(const std::shared_ptr<Turns>& turns) {
 
 }  // namespace
 
+#ifdef _WIN32
+
+// The window a scripted run made; while a person acts, the dialog has no owner.
+HWND HostWindow() {
+  return g_hostWindow;
+}
+
+bool DialogIsOnScreen() {
+  return true;
+}
+
+#else
+
 HWND HostWindow() {
   if (g_hostWindow == nullptr || IsWindow(g_hostWindow) == FALSE) {
     g_hostWindow = headless::CreateHostWindow("Rule host");
@@ -127,11 +153,19 @@ bool DialogIsOnScreen() {
   return false;
 }
 
+#endif
+
 DialogRun RunDialog(DialogUser* user, const std::function<void()>& call) {
+  if (user == nullptr && DialogIsOnScreen()) {
+    // The person at the screen acts. The scripted user is never started, so it does
+    // not press Escape in a dialog whose script is empty.
+    call();
+    return {};
+  }
   // A fresh desktop per run: no step of an earlier run is left in the script.
   headless::Reset();
-  g_hostWindow = nullptr;
-  HostWindow();
+  g_hostWindow = headless::CreateHostWindow("Rule host");
+  SetActiveWindow(g_hostWindow);
   DialogRun run;
   auto turns = std::make_shared<Turns>();
   turns->user = user;
