@@ -53,7 +53,7 @@ void CExchRuleExt::BindToHost(IRuleExtCallback* callback) {
     }
     m_session = std::move(session);
 
-    m_defaultStoreEid = GetDefaultDatastoreEID();
+    m_defaultStoreEid = GetDefaultDatastoreEID(m_session.Get());
     if (m_defaultStoreEid.IsEmpty()) {
       throw ProgramException(raise::kNoActiveDatastore);
     }

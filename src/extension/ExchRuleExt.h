@@ -46,8 +46,9 @@ class CExchRuleExt final : public IExchangeRuleExt {
   HRESULT PostActionRequest(LPCSTR command, ULONG cbEntryId, LPENTRYID entryId);
   ComPtr<IMAPIFolder> OpenInbox(bool modify);
 
-  // Store and folder lookup (store/StoreLookup.cpp, store/FolderPath.cpp).
-  EntryID GetDefaultDatastoreEID();
+  // Store and folder lookup (store/StoreLookup.cpp, store/FolderPath.cpp). Each works on
+  // the session, store or folder it is given.
+  static EntryID GetDefaultDatastoreEID(IMAPISession* session);
   static ComPtr<IMAPIFolder> GetFolder(ComPtr<IMsgStore> store, EntryID entryId, bool modify);
   static ComPtr<IMAPIFolder> GetFolder(ComPtr<IMAPIFolder> parent, std::string path);
   static std::string NormalizeFolderPath(const std::string& path);

@@ -44,17 +44,17 @@ EntryID FindSubfolder(const SRowSet& rows, const std::string& name) {
 
 }  // namespace
 
-EntryID CExchRuleExt::GetDefaultDatastoreEID() {
+EntryID CExchRuleExt::GetDefaultDatastoreEID(IMAPISession* session) {
   EntryID result;
   ComPtr<IMAPITable> table;
   RowSetPtr rows;
-  if (!m_session) {
+  if (session == nullptr) {
     return result;  // binding asks only once it holds a session
   }
   try {
-    HRESULT hr = m_session->GetMsgStoresTable(0, table.Put());
+    HRESULT hr = session->GetMsgStoresTable(0, table.Put());
     if (FAILED(hr)) {
-      throw MAPIException(hr, m_session.Get(), raise::kStoresTable);
+      throw MAPIException(hr, session, raise::kStoresTable);
     }
 
     SPropValue isDefault{};

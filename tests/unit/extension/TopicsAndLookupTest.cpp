@@ -192,7 +192,8 @@ TEST_F(TopicsTest, WithoutABoundStoreThereAreNoTopics) {
 class LookupTest : public RuleExtTest {
  protected:
   std::string FolderNameOf(const char* path) {
-    auto top = OpenFolder(Access::DefaultStore(Ext()), m_mailbox.IpmSubtree());
+    auto store = OpenStore(m_session.Get(), m_mailbox);
+    auto top = OpenFolder(store.Get(), m_mailbox.IpmSubtree());
     auto found = CExchRuleExt::GetFolder(top, path);
     if (!found) {
       return "(none)";
@@ -242,17 +243,42 @@ TEST_F(LookupTest, NoDefaultStoreIsReportedAndLeavesTheObjectUnbound) {
                             }));
 }
 
-TEST_F(LookupTest, OfSeveralDefaultStoresTheFirstRowWins) {
-  m_archive.SetDefault(true);
-  Install();
-  EXPECT_EQ(Bytes(Access::DefaultStoreEid(Ext())), Bytes(m_mailbox.EntryId()));
+TEST_F(LookupTest, TheDefaultStoreIsTheFirstRowThatClaimsIt) {
+  struct Case {
+    const char* what;
+    bool mailboxDefault;
+    bool archiveDefault;
+    const memstore::StoreRef* found;  // null: none, and the lookup reports it
+  };
+  const Case cases[] = {
+      {"one default store", true, false, &m_mailbox},
+      {"several: the first row wins", true, true, &m_mailbox},
+      {"only the second store", false, true, &m_archive},
+      {"none", false, false, nullptr},
+  };
+  Install();  // the reporter writes to the test's log from here on
+  for (const Case& c : cases) {
+    m_mailbox.SetDefault(c.mailboxDefault);
+    m_archive.SetDefault(c.archiveDefault);
+    const std::string before = LogText();
+    const pellacorm::EntryID found = CExchRuleExt::GetDefaultDatastoreEID(m_session.Get());
+    if (c.found != nullptr) {
+      EXPECT_EQ(Bytes(found), Bytes(c.found->EntryId())) << c.what;
+      EXPECT_EQ(LogText(), before) << c.what;
+    } else {
+      EXPECT_TRUE(found.IsEmpty()) << c.what;
+      ASSERT_FALSE(LogHeadlines().empty()) << c.what;
+      EXPECT_EQ(LogHeadlines().back(), ErrorHeadline(logged::kNoDefaultStore)) << c.what;
+    }
+  }
+  EXPECT_TRUE(CExchRuleExt::GetDefaultDatastoreEID(nullptr).IsEmpty()) << "without a session";
 }
 
 TEST_F(LookupTest, AnEmptyEntryIdentifierIsReportedWithoutCallingTheStore) {
   Install();
+  auto store = OpenStore(m_session.Get(), m_mailbox);
   const auto mark = memstore::Ledger::Now();
-  EXPECT_FALSE(CExchRuleExt::GetFolder(pellacorm::ComPtr<IMsgStore>::AddRef(Access::DefaultStore(Ext())),
-                                       pellacorm::EntryID(), true));
+  EXPECT_FALSE(CExchRuleExt::GetFolder(store, pellacorm::EntryID(), true));
   EXPECT_EQ(LogHeadlines(), std::vector<std::string>{ErrorHeadline(logged::kInvalidEntryId)});
   EXPECT_EQ(memstore::Ledger::ReportSince(mark), "");
 }
