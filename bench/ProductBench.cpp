@@ -24,10 +24,10 @@
 #include "diagnostics/Exceptions.h"
 #include "extension/ExchRuleExt.h"
 #include "memstore/Memstore.h"
-#include "win32/PrivateState.h"
 #include "memstore/Profile.h"
 #include "resources/resource.h"
 #include "testing/FakeCallback.h"
+#include "testing/PrivateFolder.h"
 #include "testing/UserProfile.h"
 
 extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
@@ -36,22 +36,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A private registry file and drive folder for the whole run.
-struct Sandbox {
-  Sandbox() : state("/tmp", "pellacorm-bench"), root(state.Folder()) {
-    if (!state.Ok()) {
-      throw std::runtime_error("cannot make a private folder below /tmp");
-    }
-    for (const char* dir : {"/drives/c", "/drives/c/home", "/drives/c/home/Logs"}) {
-      ::mkdir((root + dir).c_str(), 0755);
-    }
-  }
-  win32::PrivateState state;
-  std::string root;
-};
-
-Sandbox& TheSandbox() {
-  static Sandbox sandbox;
+// A private registry file and drives for the whole run, with the log's folder C:/home/Logs.
+const testsupport::PrivateFolder& TheSandbox() {
+  static const testsupport::PrivateFolder sandbox("pellacorm-bench");
+  static const bool logFolderMade = ::mkdir((sandbox.DriveC() + "/home").c_str(), 0755) == 0 &&
+                                    ::mkdir((sandbox.DriveC() + "/home/Logs").c_str(), 0755) == 0;
+  (void)logFolderMade;
   return sandbox;
 }
 
@@ -399,7 +389,7 @@ BENCHMARK(BM_Command);
 // Report of one entry vs one open-append-close of the same bytes.
 
 void BM_Report(benchmark::State& state) {
-  const Sandbox& sandbox = TheSandbox();
+  const testsupport::PrivateFolder& sandbox = TheSandbox();
   pellacorm::ExceptionReporter reporter;
   reporter.SetHomeDir("C:/home");
   const pellacorm::MAPIException exception(MAPI_E_NOT_FOUND, "GetTopicNames: OpenEntry failed",
@@ -414,8 +404,8 @@ void BM_Report(benchmark::State& state) {
     }
     bytes += c;
   }
-  const std::string productLog = sandbox.root + "/drives/c/home/Logs/Pellacorm.log";
-  const std::string floorLog = sandbox.root + "/drives/c/home/Logs/floor.log";
+  const std::string productLog = sandbox.DriveC() + "/home/Logs/Pellacorm.log";
+  const std::string floorLog = sandbox.DriveC() + "/home/Logs/floor.log";
   Paired(
       state, 16, [&] { reporter.Report(exception, now); },
       [&] {

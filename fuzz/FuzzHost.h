@@ -26,7 +26,11 @@ namespace fuzzhost {
 // The client's callback: hands out the session it holds.
 using Callback = testsupport::FakeCallback;
 
-// The registry file and drives of the whole run.
-inline constexpr const char* kFolderPrefix = "pellacorm-fuzz";
+// The registry file and drives of the whole run. A static of its own, so that it is
+// removed when the run ends normally although the targets never destroy their hosts.
+inline const testsupport::PrivateFolder& RunFolder() {
+  static const testsupport::PrivateFolder folder("pellacorm-fuzz");
+  return folder;
+}
 
 }  // namespace fuzzhost

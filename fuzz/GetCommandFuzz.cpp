@@ -36,7 +36,7 @@ constexpr std::size_t kCommandFormatLimit = 1000;
 
 // The mailbox of a user with a few topics, bound once for the whole run.
 struct Host {
-  testsupport::PrivateFolder folder{fuzzhost::kFolderPrefix};
+  const testsupport::PrivateFolder& folder = fuzzhost::RunFolder();
   memstore::Profile profile;
   pellacorm::ComPtr<IMAPISession> session;
   fuzzhost::Callback* callback = nullptr;

@@ -68,7 +68,7 @@ HKEY CurrentUser() {
 
 // A profile with a default store and a second one that the AppDatastore value can name.
 struct Host {
-  testsupport::PrivateFolder folder{fuzzhost::kFolderPrefix};
+  const testsupport::PrivateFolder& folder = fuzzhost::RunFolder();
   memstore::Profile profile;
   memstore::StoreRef mailbox = profile.AddStore("Mailbox", true);
   memstore::StoreRef archive = profile.AddStore("Archive");
