@@ -353,11 +353,15 @@ void PerformNext(HWND top) {
   }
   Action action = std::move(state.script.front());
   state.script.pop_front();
-  ActionRecord record;
-  record.action = action.what;
-  record.refusal = action.perform(top);
-  record.delivered = record.refusal.empty();
-  state.performed.push_back(record);
+  // Recorded before it is performed, as the headless user records it: an inspection
+  // finds itself last, and what it reads before it is the previous actions' outcome.
+  const std::size_t index = state.performed.size();
+  state.performed.push_back({action.what, false, {}});
+  const std::string refusal = action.perform(top);
+  if (index < state.performed.size()) {  // unless the action reset the user
+    state.performed[index].delivered = refusal.empty();
+    state.performed[index].refusal = refusal;
+  }
 }
 
 // Dialog units from pixels: the value that MapDialogRect maps onto `pixels`.
