@@ -4,18 +4,22 @@
 //   show_dialog.exe [READY_FILE GO_FILE]
 //
 // GetCommand runs on a memstore profile with a few topics and edits a stored action: a
-// topic with both of its options and the priority High. A second thread waits for the
-// dialog, checks what its controls show, and once the dialog is painted writes
-// READY_FILE ("x y width height": the dialog's place on the screen); then it waits for
-// GO_FILE and closes the dialog with Cancel. Without the two files (under ctest, with no
-// display) it cancels as soon as it has checked the dialog.
+// topic with both of its options and the priority High. The scripted user of the Windows
+// tests (win32/ScriptedUser.h) reads what the dialog's controls show. For a picture it
+// then makes the dialog the foreground window and paints it; at its next turn, once the
+// dialog's thread has waited for messages and so handed the picture to the display, it
+// writes READY_FILE ("x y width height": the dialog's place on the screen); then it
+// looks for GO_FILE at each turn and presses Cancel once it is there. Without the two
+// files (under ctest, with no display) it cancels as soon as it has read the dialog.
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "WindowsTestSupport.h"
 #include "resources/resource.h"
+#include "win32/ScriptedUser.h"
 
 namespace {
 
@@ -36,33 +40,18 @@ constexpr const char* kTopics[] = {
 // Priority High (+1); the topic "Projects/Spring Launch" with File immediately and
 // Overwrite existing topic (options 1 | 2).
 constexpr char kStoredCommand[] = "033P+1T3022Projects/Spring Launch";
-constexpr DWORD kDialogWaitMs = 30000;
 constexpr DWORD kGoWaitMs = 120000;
 
-struct Watch {
-  DWORD thread = 0;  // the thread in GetCommand
-  std::string failure;
+namespace user = win32::headless;
+
+// What the dialog showed as it opened.
+struct Seen {
+  bool opened = false;
   std::string topic;
   std::string priority;
   bool fileImmediately = false;
   bool overwriteTopic = false;
 };
-
-std::string TextOf(HWND window) {
-  char text[256] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-BOOL CALLBACK FindActionDialog(HWND window, LPARAM found) {
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32770" && TextOf(window) == "Pellacorm Action" && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -85,62 +74,61 @@ bool WriteReadyFile(const RECT& rect) {
   return ok && MoveFileExA(partial.c_str(), g_readyFile.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-DWORD WINAPI WatchDialog(void* param) {
-  auto* watch = static_cast<Watch*>(param);
-  HWND dialog = nullptr;
-  for (DWORD waited = 0; dialog == nullptr && waited < kDialogWaitMs; waited += 20) {
-    EnumThreadWindows(watch->thread, FindActionDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (dialog == nullptr) {
-      Sleep(20);
+// At each turn of the user until GO_FILE is there (or two minutes have passed), then
+// Cancel.
+void CancelOnGo(DWORD since, std::string* failure) {
+  user::Inspect([since, failure](const user::DialogView&) {
+    if (Exists(g_goFile)) {
+      user::Click(IDCANCEL);
+    } else if (GetTickCount() - since >= kGoWaitMs) {
+      *failure = "no " + g_goFile + " within two minutes";
+      user::Click(IDCANCEL);
+    } else {
+      CancelOnGo(since, failure);
     }
-  }
-  if (dialog == nullptr) {
-    watch->failure = "the dialog \"Pellacorm Action\" did not open";
-    return 0;
-  }
-  watch->topic = TextOf(GetDlgItem(dialog, IDC_TOPIC));
-  HWND priority = GetDlgItem(dialog, IDC_PRIORITY);
-  const LRESULT item = SendMessageA(priority, CB_GETCURSEL, 0, 0);
-  char itemText[64] = {};
-  if (item >= 0 && SendMessageA(priority, CB_GETLBTEXTLEN, static_cast<WPARAM>(item), 0) < 64) {
-    SendMessageA(priority, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(itemText));
-  }
-  watch->priority = itemText;
-  watch->fileImmediately = SendDlgItemMessageA(dialog, IDC_FILE, BM_GETCHECK, 0, 0) == BST_CHECKED;
-  watch->overwriteTopic = SendDlgItemMessageA(dialog, IDC_OVERWRITE, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  });
+}
 
-  if (!g_readyFile.empty()) {
+// Reads the dialog; for a picture, shows it painted and active, and hands its place to
+// the script at the next turn.
+void ReadThenShow(Seen* seen, std::string* failure) {
+  user::Inspect([seen, failure](const user::DialogView& dialog) {
+    seen->opened = dialog.caption == "Pellacorm Action";
+    if (const user::ControlView* topic = dialog.Find(IDC_TOPIC)) {
+      seen->topic = topic->text;
+    }
+    if (const user::ControlView* priority = dialog.Find(IDC_PRIORITY)) {
+      if (priority->selection >= 0 && priority->selection < static_cast<int>(priority->items.size())) {
+        seen->priority = priority->items[static_cast<std::size_t>(priority->selection)];
+      }
+    }
+    const user::ControlView* file = dialog.Find(IDC_FILE);
+    const user::ControlView* overwrite = dialog.Find(IDC_OVERWRITE);
+    seen->fileImmediately = file != nullptr && file->check == BST_CHECKED;
+    seen->overwriteTopic = overwrite != nullptr && overwrite->check == BST_CHECKED;
+    if (g_readyFile.empty()) {
+      user::Click(IDCANCEL);
+      return;
+    }
     // Drawn as the active window, as a user who has just opened it sees it. Under Wine
     // with no window manager no window of the process is the foreground one when the
     // dialog opens, so it is drawn inactive; made the foreground window now (it is
     // already the active one), it is told so as a dialog opened in the foreground is.
-    SetForegroundWindow(dialog);
-    SendMessageA(dialog, WM_NCACTIVATE, TRUE, 0);
-    // Painted now, in the dialog's thread; the two round trips after it return only once
-    // that thread has gone back to waiting for messages, where the picture reaches the
-    // display.
-    RedrawWindow(dialog, nullptr, nullptr,
+    SetForegroundWindow(dialog.window);
+    SendMessageA(dialog.window, WM_NCACTIVATE, TRUE, 0);
+    RedrawWindow(dialog.window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    DWORD_PTR unused = 0;
-    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused);
-    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused);
-    RECT rect = {};
-    GetWindowRect(dialog, &rect);
-    if (!WriteReadyFile(rect)) {
-      watch->failure = "could not write " + g_readyFile;
-    } else {
-      DWORD waited = 0;
-      for (; !Exists(g_goFile) && waited < kGoWaitMs; waited += 50) {
-        Sleep(50);
+    user::Inspect([failure](const user::DialogView& painted) {
+      RECT rect = {};
+      GetWindowRect(painted.window, &rect);
+      if (!WriteReadyFile(rect)) {
+        *failure = "could not write " + g_readyFile;
+        user::Click(IDCANCEL);
+        return;
       }
-      if (waited >= kGoWaitMs) {
-        watch->failure = "no " + g_goFile + " within two minutes";
-      }
-    }
-  }
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-  return 0;
+      CancelOnGo(GetTickCount(), failure);
+    });
+  });
 }
 
 class ShowDialog : public wintest::MailboxTest {};
@@ -154,19 +142,20 @@ TEST_F(ShowDialog, StoredActionWithTopicOptionsAndPriority) {
   char name[256] = {};
   std::copy(std::begin(kStoredCommand), std::end(kStoredCommand), command);
 
-  Watch watch;
-  watch.thread = GetCurrentThreadId();
-  HANDLE watcher = CreateThread(nullptr, 0, WatchDialog, &watch, 0, nullptr);
-  ASSERT_NE(watcher, nullptr);
+  Seen seen;
+  std::string failure;
+  user::Reset();
+  ReadThenShow(&seen, &failure);
   const HRESULT result = m_ext->GetCommand(m_callback, command, sizeof command, name, sizeof name);
-  WaitForSingleObject(watcher, INFINITE);
-  CloseHandle(watcher);
 
-  EXPECT_EQ(watch.failure, "");
-  EXPECT_EQ(watch.topic, "Projects/Spring Launch");
-  EXPECT_EQ(watch.priority, "High");
-  EXPECT_TRUE(watch.fileImmediately);
-  EXPECT_TRUE(watch.overwriteTopic);
+  EXPECT_TRUE(seen.opened) << "the dialog \"Pellacorm Action\" did not open";
+  EXPECT_EQ(failure, "");
+  EXPECT_EQ(user::EscapesForEmptyScript(), 0);
+  EXPECT_EQ(user::RefusedActions(), std::vector<std::string>{});
+  EXPECT_EQ(seen.topic, "Projects/Spring Launch");
+  EXPECT_EQ(seen.priority, "High");
+  EXPECT_TRUE(seen.fileImmediately);
+  EXPECT_TRUE(seen.overwriteTopic);
   // Cancel keeps the stored action.
   EXPECT_EQ(result, S_OK);
   EXPECT_STREQ(command, kStoredCommand);
