@@ -8,16 +8,18 @@ HKEY CurrentUser() {
   return HKEY_CURRENT_USER;  // NOLINT(performance-no-int-to-ptr)
 }
 
-TempRegistry::TempRegistry() : m_state(TestRoot(), "registry", win32::PrivateState::kRegistry) {
-  EXPECT_TRUE(m_state.Ok()) << "cannot make a folder for the registry below " << TestRoot();
-}
-
 void CreateRegKey(const std::string& key) {
   HKEY handle = nullptr;
   const LSTATUS created = RegCreateKeyExA(CurrentUser(), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                           KEY_ALL_ACCESS, nullptr, &handle, nullptr);
   ASSERT_EQ(created, ERROR_SUCCESS) << "creating " << key;
   RegCloseKey(handle);
+}
+
+void DeleteRegKey(const std::string& key) {
+  const LSTATUS deleted = RegDeleteKeyA(CurrentUser(), key.c_str());
+  EXPECT_TRUE(deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND)
+      << "deleting " << key << ": " << deleted;
 }
 
 void SetRegValue(const std::string& key, const char* name, DWORD type, const void* data, DWORD size) {

@@ -80,6 +80,14 @@ ScopedEnv::~ScopedEnv() {
   }
 }
 
+TempRegistry::TempRegistry() : m_state(TestRoot(), "registry", win32::PrivateState::kRegistry) {
+  EXPECT_TRUE(m_state.Ok()) << "cannot make a folder for the registry below " << TestRoot();
+}
+
+std::string TempRegistry::Text() const {
+  return ReadHostFile(File());
+}
+
 TempDrives::TempDrives() : m_state(TestRoot(), "drives", win32::PrivateState::kDrives) {
   EXPECT_TRUE(m_state.Ok()) << "cannot make a folder for the drives below " << TestRoot();
 }

@@ -53,13 +53,13 @@ TEST_F(CommandTest, TheLogFollowsHomeDirAndAppendsAcrossObjects) {
   CreateDirectoryA(second.c_str(), nullptr);
   CreateDirectoryA((second + "\\Logs").c_str(), nullptr);
   DeleteFileA(secondLog.c_str());
-  SetSettingString("HomeDir", second);
+  SetString("HomeDir", second);
   Install(MAPI_E_LOGON_FAILED);
   EXPECT_EQ(LogHeadlines().size(), 2u) << "the first log is left as it was";
   EXPECT_NE(ReadFileBytes(secondLog).find("\r\nUnable to obtain active session\r\n\r\n"), std::string::npos);
 
   // Without the settings key Install creates it empty, and the log stays where it was.
-  DeleteSettingsKey();
+  testsupport::DeleteRegKey(kSettingsKey);
   Install(MAPI_E_LOGON_FAILED);
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS)
@@ -75,14 +75,14 @@ TEST_F(CommandTest, TheLogFollowsHomeDirAndAppendsAcrossObjects) {
       << text;
   EXPECT_EQ(LogHeadlines().size(), 2u);
   DeleteFileA(secondLog.c_str());
-  SetSettingString("HomeDir", HomeDir());
+  SetString("HomeDir", HomeDir());
   Install();
 }
 
 TEST_F(CommandTest, AnAppDatastoreNamingTheArchiveIsUsedWithoutComplaint) {
   const memstore::EntryIdBytes archive = m_archive.EntryId();
-  SetSettingBinary("AppDatastore", std::vector<BYTE>(archive.begin(), archive.end()));
-  SetSettingString("TopicFolderLocation", "Projects\\Active");
+  SetBinary("AppDatastore", std::vector<BYTE>(archive.begin(), archive.end()));
+  SetString("TopicFolderLocation", "Projects\\Active");
   Install();
   ASSERT_EQ(Fire("006P+1", MatchedMessageId(4)), S_OK);
   EXPECT_EQ(m_inbox.AssociatedMessages().size(), 1u) << "requests go to the default store's Inbox";

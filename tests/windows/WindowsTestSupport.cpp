@@ -28,15 +28,6 @@ std::string MakeHomeDir() {
   return home;
 }
 
-void SetValue(const char* name, DWORD type, const BYTE* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(
-      RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-      ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExA(key, name, 0, type, data, size), ERROR_SUCCESS) << name;
-  RegCloseKey(key);
-}
-
 }  // namespace
 
 std::string ModulePath(HMODULE module) {
@@ -73,18 +64,6 @@ ULONG OwnMapi32::LiveBuffers() {
   return count == nullptr ? 0 : count();
 }
 
-void DeleteSettingsKey() {
-  RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-}
-
-void SetSettingString(const char* name, const std::string& value, DWORD type) {
-  SetValue(name, type, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
-}
-
-void SetSettingBinary(const char* name, const std::vector<BYTE>& bytes) {
-  SetValue(name, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-}
-
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -101,8 +80,8 @@ void MailboxTest::SetUp() {
   ASSERT_NE(EntryPoint(), nullptr)
       << "PellacormRuleExt.dll beside the test program, exporting ExchEntryPoint";
   m_start = memstore::Ledger::Now();
-  DeleteSettingsKey();
-  SetSettingString("HomeDir", HomeDir());
+  testsupport::DeleteRegKey(kSettingsKey);
+  SetString("HomeDir", HomeDir());
   DeleteFileA(LogPath().c_str());
   m_session = profile.Logon();
 }

@@ -13,6 +13,7 @@
 #include "testing/FakeCallback.h"
 #include "testing/LogEntries.h"
 #include "testing/MapiAllocator.h"
+#include "testing/RegistryHelper.h"
 #include "testing/UserProfile.h"
 #include "memstore/Memstore.h"
 
@@ -39,11 +40,6 @@ struct OwnMapi32 {
   static ULONG LiveBuffers();
 };
 
-// Registry values of the settings key, written with the registry API.
-void DeleteSettingsKey();
-void SetSettingString(const char* name, const std::string& value, DWORD type = REG_SZ);
-void SetSettingBinary(const char* name, const std::vector<BYTE>& bytes);
-
 // The bytes of a file ("" when it cannot be read).
 std::string ReadFileBytes(const std::string& path);
 
@@ -69,9 +65,11 @@ class MailboxTest : public ::testing::Test {
 
   // The settings key's values.
   static void SetString(const char* name, const std::string& value, DWORD type = REG_SZ) {
-    SetSettingString(name, value, type);
+    testsupport::SetRegString(kSettingsKey, name, value, type);
   }
-  static void SetBinary(const char* name, const std::vector<BYTE>& bytes) { SetSettingBinary(name, bytes); }
+  static void SetBinary(const char* name, const std::vector<BYTE>& bytes) {
+    testsupport::SetRegBinary(kSettingsKey, name, bytes);
+  }
 
   static std::string HomeDir();
   static std::string LogPath();

@@ -1,30 +1,19 @@
-// The registry in tests: a fresh, empty registry file per test, and values of any type
-// written below HKEY_CURRENT_USER as another program (or the installer) would write them.
+// Registry values in tests, of any type, written below HKEY_CURRENT_USER through the
+// registry API as another program (or the installer) would write them: in the Linux
+// layer's registry (a test's own file: TempRegistry of testing/TempFiles.h) or in the
+// real one under Windows.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "platform/Windows.h"
-#include "testing/TempFiles.h"
 #include "testing/UserProfile.h"
 
 namespace testsupport {
 
 // HKEY_CURRENT_USER (a pointer the platform makes from a number).
 HKEY CurrentUser();
-
-// Points the registry at a file of its own for the object's life.
-class TempRegistry {
- public:
-  TempRegistry();
-  std::string File() const { return m_state.RegistryFile(); }
-  // The file's text as the registry last wrote it.
-  std::string Text() const { return ReadHostFile(File()); }
-
- private:
-  win32::PrivateState m_state;
-};
 
 // Writes a value of any type and size under HKEY_CURRENT_USER\`key`, creating the key;
 // a failure fails the running test.
@@ -38,5 +27,7 @@ void SetRegDword(const std::string& key, const char* name, DWORD value, DWORD ty
 void SetRegBinary(const std::string& key, const char* name, const std::vector<BYTE>& bytes);
 // Creates the key (and the keys above it) without values.
 void CreateRegKey(const std::string& key);
+// Deletes the key, which must have no subkeys; a key that is not there is no failure.
+void DeleteRegKey(const std::string& key);
 
 }  // namespace testsupport

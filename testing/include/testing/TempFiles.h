@@ -1,6 +1,6 @@
-// Temporary places for tests: folders below $PELLACORM_TEST_TMP (set by ctest to the
-// build tree; /tmp otherwise), environment variables set for one scope, and whole-file
-// reads.
+// Temporary places for tests on Linux: folders below $PELLACORM_TEST_TMP (set by ctest
+// to the build tree; /tmp otherwise), a registry file and drives of the Win32 layer for
+// one test, environment variables set for one scope, and whole-file reads.
 #pragma once
 
 #include <string>
@@ -38,6 +38,18 @@ class ScopedEnv {
   std::string m_name;
   std::string m_old;
   bool m_hadOld = false;
+};
+
+// Points the registry at a file of its own for the object's life.
+class TempRegistry {
+ public:
+  TempRegistry();
+  std::string File() const { return m_state.RegistryFile(); }
+  // The file's text as the registry last wrote it.
+  std::string Text() const;
+
+ private:
+  win32::PrivateState m_state;
 };
 
 // Drives of the Win32 layer below a fresh folder for the object's life.

@@ -8,6 +8,7 @@
 #include "config/Settings.h"
 #include "mapi32/Diagnostics.h"
 #include "testing/RegistryHelper.h"
+#include "testing/TempFiles.h"
 
 namespace pellacorm {
 namespace {
