@@ -70,8 +70,9 @@ class DialogUser {
   virtual DialogStep Next(const DialogSnapshot& dialog) = 0;
 };
 
-// The most steps a backend lets a user take in one run; a dialog that is still open
-// after that many is left alone (a script never needs as many).
+// The most steps a backend lets a user take in one run; after that many the host stops
+// acting, and the scripted user presses Escape, then abandons a dialog that stays open
+// (a script never needs as many).
 constexpr int kMostSteps = 1000;
 
 // What the backend saw of one modal run.

@@ -10,6 +10,9 @@
 
 #include "Dialog.h"
 #include "win32/ScriptedUser.h"
+#ifdef _WIN32
+#include "testing/RealUser.h"
+#endif
 
 namespace rulehost {
 namespace {
@@ -49,18 +52,24 @@ struct Turns {
   int steps = 0;
   std::size_t performedBefore = 0;
   bool over = false;
+  bool stopped = false;  // the host stopped acting, and said why in a note
 };
 
 void QueueTurn(const std::shared_ptr<Turns>& turns);
 
-void TakeTurn(const std::shared_ptr<Turns>& turns, const headless::DialogView& view) {
+// Queues nothing more, so the scripted user presses Escape as its script runs out.
+void StopActing(Turns& turns, const std::string& why) {
+  turns.run->notes.push_back(why + ", so the host stopped acting in the dialog");
+  turns.stopped = true;
+  turns.over = true;
+}
+
+void TakeTurnOrThrow(const std::shared_ptr<Turns>& turns, const headless::DialogView& view) {
   if (turns->over || view.window == nullptr) {
     return;
   }
   if (++turns->steps > kMostSteps) {
-    // Queue nothing more: the platform's user presses Escape when the script runs out.
-    turns->run->notes.push_back("the dialog was still open after " + std::to_string(kMostSteps) +
-                                " steps; the host stopped acting in it");
+    StopActing(*turns, "the dialog was still open after " + std::to_string(kMostSteps) + " steps");
     return;
   }
   turns->run->appeared = true;
@@ -87,17 +96,7 @@ void TakeTurn(const std::shared_ptr<Turns>& turns, const headless::DialogView& v
       dialog.refusals.push_back(performed[i].refusal);
     }
   }
-  DialogStep step;
-  try {
-    step = turns->user->Next(dialog);
-  } catch (const std::exception& error) {
-    // Nothing may unwind through the modal loop. With no turn queued, the scripted
-    // user presses Escape.
-    turns->run->notes.push_back(std::string("the user could not go on (") + error.what() +
-                                "), so the host stopped acting in the dialog");
-    turns->over = true;
-    return;
-  }
+  const DialogStep step = turns->user->Next(dialog);
   turns->performedBefore = headless::PerformedActions().size();
   switch (step.kind) {
     case DialogStep::Kind::SelectItem:
@@ -122,6 +121,17 @@ void TakeTurn(const std::shared_ptr<Turns>& turns, const headless::DialogView& v
   QueueTurn(turns);
 }
 
+// Nothing may unwind through the modal loop, which is the system's under Windows.
+void TakeTurn(const std::shared_ptr<Turns>& turns, const headless::DialogView& view) {
+  try {
+    TakeTurnOrThrow(turns, view);
+  } catch (const std::exception& error) {
+    StopActing(*turns, std::string("the user could not go on (") + error.what() + ")");
+  } catch (...) {
+    StopActing(*turns, "the user could not go on");
+  }
+}
+
 void QueueTurn(const std::shared_ptr<Turns>& turns) {
   headless::Inspect([turns](const headless::DialogView& view) { TakeTurn(turns, view); });
 }
@@ -130,7 +140,8 @@ void QueueTurn(const std::shared_ptr<Turns>& turns) {
 
 #ifdef _WIN32
 
-// The window a scripted run made; while a person acts, the dialog has no owner.
+// The window of a scripted run while it runs; otherwise (a person acting, the calls
+// that show no dialog) there is none, and the dialog has no owner.
 HWND HostWindow() {
   return g_hostWindow;
 }
@@ -175,7 +186,7 @@ DialogRun RunDialog(DialogUser* user, const std::function<void()>& call) {
   }
   call();
   turns->over = true;
-  if (headless::EscapesForEmptyScript() > 0) {
+  if (headless::EscapesForEmptyScript() > 0 && !turns->stopped) {
     run.notes.push_back("nobody acted in the dialog, so the host pressed Escape");
   }
   for (const headless::DialogRunRecord& record : headless::DialogRuns()) {
@@ -184,6 +195,11 @@ DialogRun RunDialog(DialogUser* user, const std::function<void()>& call) {
     }
     run.appeared = true;
   }
+#ifdef _WIN32
+  // So that nothing acts in a dialog of a later call, and no window of the run stays.
+  testsupport::StopRealUser();
+  g_hostWindow = nullptr;
+#endif
   return run;
 }
 

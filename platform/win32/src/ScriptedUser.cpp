@@ -226,9 +226,11 @@ void PerformAndRecord(const Action& action, HWND modal) {
   const std::size_t index = user.performed.size();
   user.performed.push_back({action.description, false, {}});
   const std::string refusal = Perform(action, modal);
-  headless::ActionRecord& record = User().performed[index];
-  record.delivered = refusal.empty();
-  record.refusal = refusal;
+  auto& performed = User().performed;
+  if (index < performed.size()) {  // unless the action reset the user
+    performed[index].delivered = refusal.empty();
+    performed[index].refusal = refusal;
+  }
 }
 
 Action EscapeAction(std::string description) {

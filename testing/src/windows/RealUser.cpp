@@ -1,6 +1,6 @@
 // The user of win32/ScriptedUser.h in front of the real windows, for the Windows tests
 // and the rule host. The script is the same as on Linux; here a thread timer of the
-// calling thread performs it, from the first call of Reset or CreateHostWindow on. A modal dialog or
+// calling thread performs it, from the first call of any of its functions until Stop. A modal dialog or
 // message box runs its own message loop, which dispatches the timer's ticks; each tick
 // performs the next queued action on the topmost enabled modal window, as a person
 // would with mouse and keyboard: BM_CLICK on a button, WM_CHAR into the combo box's edit
@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/RealUser.h"
 #include "win32/ScriptedUser.h"
 
 namespace win32 {
@@ -43,6 +44,7 @@ struct State {
   std::vector<HWND> runWindows;
   std::vector<HWND> hosts;
   int escapes = 0;
+  HWND escapedWindow = nullptr;  // where the user pressed Escape for an empty script
   UINT_PTR timer = 0;
   HHOOK hook = nullptr;
   bool busy = false;
@@ -203,6 +205,9 @@ LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
       }
     }
   } else if (code == HCBT_DESTROYWND) {
+    if (window == state.escapedWindow) {
+      state.escapedWindow = nullptr;
+    }
     for (std::size_t i = 0; i < state.boxWindows.size(); ++i) {
       if (state.boxWindows[i] == window) {
         state.boxes[i].open = false;
@@ -226,8 +231,14 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     return;
   }
   state.busy = true;
-  if (HWND top = TopModalWindow()) {
-    PerformNext(top);
+  try {
+    if (HWND top = TopModalWindow()) {
+      PerformNext(top);
+    }
+  } catch (...) {
+    // Nothing may unwind through the system's message dispatch. The action that threw
+    // is recorded as refused; the script goes on at the next tick.
+    state.performed.push_back({"an action of the script", false, "it threw an exception"});
   }
   state.busy = false;
 }
@@ -247,11 +258,15 @@ void Queue(std::string what, std::function<std::string(HWND)> perform) {
   TheState().script.push_back({std::move(what), std::move(perform)});
 }
 
-// A control the user can act on, or why not.
+// A control of the dialog the user can act on, or why not (in the headless user's words).
 std::string Reachable(HWND top, int controlId, HWND* control) {
+  *control = nullptr;
+  if (IsMessageBox(top)) {
+    return "a message box is open";
+  }
   *control = GetDlgItem(top, controlId);
   if (*control == nullptr) {
-    return "no control " + std::to_string(controlId);
+    return "there is no control " + std::to_string(controlId);
   }
   if (!IsWindowVisible(*control)) {
     return "control " + std::to_string(controlId) + " is hidden";
@@ -262,13 +277,17 @@ std::string Reachable(HWND top, int controlId, HWND* control) {
   return {};
 }
 
+// Clicks a button of the dialog or of the open message box.
 std::string ClickButton(HWND top, int id) {
-  HWND button = nullptr;
-  std::string refusal = Reachable(top, id, &button);
-  if (!refusal.empty()) {
-    return refusal;
-  }
-  if (IsMessageBox(top)) {
+  HWND button = GetDlgItem(top, id);
+  if (!IsMessageBox(top)) {
+    std::string refusal = Reachable(top, id, &button);
+    if (!refusal.empty()) {
+      return refusal;
+    }
+  } else if (button == nullptr) {
+    return "the message box has no button " + std::to_string(id);
+  } else {
     State& state = TheState();
     const auto at = std::find(state.boxWindows.begin(), state.boxWindows.end(), top);
     state.boxes[static_cast<std::size_t>(at - state.boxWindows.begin())].answer = id;
@@ -294,7 +313,7 @@ std::string Select(HWND top, int controlId, int index) {
   }
   const auto count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
   if (index < 0 || index >= count) {
-    return "control " + std::to_string(controlId) + " has no item " + std::to_string(index);
+    return "combo box " + std::to_string(controlId) + " has no item " + std::to_string(index);
   }
   // As the arrow keys on the closed list do: the selection and the edit field change,
   // then the dialog hears CBN_SELCHANGE.
@@ -347,8 +366,22 @@ void PerformNext(HWND top) {
     NoteDialog(top);
   }
   if (state.script.empty()) {
+    if (top == state.escapedWindow) {
+      // Escape did not end it: the user gives up on the window, as the headless user
+      // leaves its modal loop. The run is marked abandoned and ends with -1.
+      const auto at = std::find(state.runWindows.begin(), state.runWindows.end(), top);
+      if (at != state.runWindows.end()) {
+        state.runs[static_cast<std::size_t>(at - state.runWindows.begin())].abandoned = true;
+      }
+      EndDialog(top, -1);
+      return;
+    }
     ++state.escapes;
-    Escape(top);
+    state.escapedWindow = top;
+    state.performed.push_back({"escape (the script ran out)", false, {}});
+    const std::string refusal = Escape(top);
+    state.performed.back().delivered = refusal.empty();
+    state.performed.back().refusal = refusal;
     return;
   }
   Action action = std::move(state.script.front());
@@ -394,6 +427,7 @@ const ControlView* DialogView::Find(int id) const {
 void Reset() {
   State& state = TheState();
   EnsureRunning();
+  state.escapedWindow = nullptr;
   for (HWND host : state.hosts) {
     DestroyWindow(host);
   }
@@ -434,7 +468,7 @@ void SelectItemText(int controlId, const std::string& text) {
     const std::vector<std::string> items = ItemsOf(GetDlgItem(top, controlId));
     const auto found = std::find(items.begin(), items.end(), text);
     if (found == items.end()) {
-      return "control " + std::to_string(controlId) + " has no item \"" + text + "\"";
+      return "combo box " + std::to_string(controlId) + " has no item \"" + text + "\"";
     }
     return Select(top, controlId, static_cast<int>(found - items.begin()));
   });
@@ -450,7 +484,12 @@ void ClearText(int controlId) {
 }
 
 void Click(int controlId) {
-  Queue("click " + std::to_string(controlId), [controlId](HWND top) { return ClickButton(top, controlId); });
+  Queue("click " + std::to_string(controlId), [controlId](HWND top) {
+    // A button of the dialog; a message box is answered with AnswerMessageBox.
+    HWND button = nullptr;
+    const std::string refusal = Reachable(top, controlId, &button);
+    return refusal.empty() ? ClickButton(top, controlId) : refusal;
+  });
 }
 
 void PressEscape() {
@@ -478,8 +517,14 @@ void AnswerMessageBox(int button) {
 
 void Inspect(std::function<void(const DialogView&)> inspect) {
   Queue("inspect", [inspect = std::move(inspect)](HWND top) {
-    // The dialog, as on Linux: while its message box is open, the box's owner.
-    inspect(Describe(IsMessageBox(top) ? GetWindow(top, GW_OWNER) : top));
+    // The dialog, as on Linux: while a message box is open, the innermost dialog run.
+    HWND dialog = top;
+    if (IsMessageBox(top)) {
+      const auto& runs = TheState().runWindows;
+      const auto open = std::find_if(runs.rbegin(), runs.rend(), [](HWND run) { return run != nullptr; });
+      dialog = open != runs.rend() ? *open : nullptr;
+    }
+    inspect(Describe(dialog));
     return std::string();
   });
 }
@@ -604,3 +649,25 @@ DialogView Describe(HWND dialog) {
 
 }  // namespace headless
 }  // namespace win32
+
+namespace testsupport {
+
+void StopRealUser() {
+  auto& state = win32::headless::TheState();
+  if (state.timer != 0) {
+    KillTimer(nullptr, state.timer);
+    state.timer = 0;
+  }
+  if (state.hook != nullptr) {
+    UnhookWindowsHookEx(state.hook);
+    state.hook = nullptr;
+  }
+  for (HWND host : state.hosts) {
+    DestroyWindow(host);
+  }
+  state.hosts.clear();
+  state.script.clear();
+  state.escapedWindow = nullptr;
+}
+
+}  // namespace testsupport
