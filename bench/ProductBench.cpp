@@ -39,9 +39,12 @@ using Clock = std::chrono::steady_clock;
 // A private registry file and drives for the whole run, with the log's folder C:/home/Logs.
 const testsupport::PrivateFolder& TheSandbox() {
   static const testsupport::PrivateFolder sandbox("pellacorm-bench");
-  static const bool logFolderMade = ::mkdir((sandbox.DriveC() + "/home").c_str(), 0755) == 0 &&
-                                    ::mkdir((sandbox.DriveC() + "/home/Logs").c_str(), 0755) == 0;
-  (void)logFolderMade;
+  static const int made = [] {
+    ::mkdir((sandbox.DriveC() + "/home").c_str(), 0755);
+    ::mkdir((sandbox.DriveC() + "/home/Logs").c_str(), 0755);
+    return 0;
+  }();
+  (void)made;
   return sandbox;
 }
 

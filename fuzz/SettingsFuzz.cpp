@@ -26,6 +26,7 @@
 #include "extension/ExchRuleExt.h"
 #include "memstore/Memstore.h"
 #include "testing/GuardedBuffer.h"
+#include "testing/SettingsKey.h"
 
 extern "C" pellacorm::IExchangeRuleExt* WINAPI ExchEntryPoint();
 
@@ -45,8 +46,8 @@ namespace {
 using fuzzhost::Fail;
 using pellacorm::CExchRuleExtTestAccess;
 using testsupport::GuardedBuffer;
+using testsupport::kSettingsKey;
 
-constexpr const char* kSettingsKey = "Software\\Pellacorm\\Quendra";
 constexpr const char* kDefaultTopicFolderPath = "/Inbox/Pellacorm Topics";
 constexpr std::size_t kMaxRecords = 8;
 

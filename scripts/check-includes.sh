@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks that includes run one way, and exits 1 with every include that does not:
-# - memstore, the rule host and the testing library (testing/) reach Windows and MAPI
-#   through platform/api and include nothing of the product but its resource ids
-#   (resources/resource.h, which the dialog's drivers need);
+# - memstore, the rule host and the testing library (testing/) include nothing of the
+#   product but its resource ids (resources/resource.h, which the dialog's drivers need);
+#   they reach Windows and MAPI through platform/api, and the testing library and the
+#   host also the layer's own test interfaces (win32/ScriptedUser.h, PrivateState.h);
 # - fuzz and bench test the product's own functions, so they include its headers, but
 #   they too reach the platform through platform/api, not through the product's headers;
 # - config and diagnostics include only each other, the messaging interface

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Windows.h"
-#include "testing/UserProfile.h"
+#include "testing/SettingsKey.h"
 
 namespace testsupport {
 

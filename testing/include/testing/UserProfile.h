@@ -1,13 +1,10 @@
-// What a user's machine holds that the tests, fuzz targets and benchmarks start from:
-// a mailbox profile like a user's and the extension's settings key.
+// The mailbox profile like a user's that the tests, fuzz targets and benchmarks start
+// from.
 #pragma once
 
 #include "memstore/Memstore.h"
 
 namespace testsupport {
-
-// The extension's settings key, below HKEY_CURRENT_USER.
-inline constexpr char kSettingsKey[] = "Software\\Pellacorm\\Quendra";
 
 // Adds to `profile` the stores of a user's profile: the default store "Mailbox" with its
 // Inbox as the receive folder of IPM.Note and the topics folder "Inbox/Pellacorm Topics"

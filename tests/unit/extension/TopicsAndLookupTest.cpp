@@ -261,13 +261,14 @@ TEST_F(LookupTest, TheDefaultStoreIsTheFirstRowThatClaimsIt) {
     m_mailbox.SetDefault(c.mailboxDefault);
     m_archive.SetDefault(c.archiveDefault);
     const std::string before = LogText();
+    const std::size_t entriesBefore = LogHeadlines().size();
     const pellacorm::EntryID found = CExchRuleExt::GetDefaultDatastoreEID(m_session.Get());
     if (c.found != nullptr) {
       EXPECT_EQ(Bytes(found), Bytes(c.found->EntryId())) << c.what;
       EXPECT_EQ(LogText(), before) << c.what;
     } else {
       EXPECT_TRUE(found.IsEmpty()) << c.what;
-      ASSERT_FALSE(LogHeadlines().empty()) << c.what;
+      ASSERT_EQ(LogHeadlines().size(), entriesBefore + 1) << c.what << ": one entry";
       EXPECT_EQ(LogHeadlines().back(), ErrorHeadline(logged::kNoDefaultStore)) << c.what;
     }
   }
