@@ -51,8 +51,9 @@ class ScriptedUserTest : public User32Test {
     const std::vector<BYTE> bytes = TemplateWriter::Extended(AskingDialog());
     // For the program's module, as an application's dialogs are (the system makes its
     // message boxes for no module or its own).
-    return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), AsTemplate(bytes), m_host, &Recorder::Proc,
-                                   recorder.Param());
+    HMODULE program = nullptr;
+    EXPECT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, nullptr, &program));
+    return DialogBoxIndirectParamA(program, AsTemplate(bytes), m_host, &Recorder::Proc, recorder.Param());
   }
 
   // The reasons of the refused actions, in order.
