@@ -1,14 +1,14 @@
 // The user of win32/ScriptedUser.h in front of the real windows, for the Windows tests
 // and the rule host. The script is the same as on Linux; here a thread timer of the
-// calling thread performs it, from the first call of any of its functions until Stop. A modal dialog or
-// message box runs its own message loop, which dispatches the timer's ticks; each tick
-// performs the next queued action on the topmost enabled modal window, as a person
-// would with mouse and keyboard: BM_CLICK on a button, WM_CHAR into the combo box's edit
-// field, Escape through the dialog manager. Actions that make the window run code are
-// posted, never sent, so a dialog procedure that opens a message box does it in the
-// dialog's loop and not inside the tick; posted messages are dispatched before the next
-// tick, so actions happen in their order. A CBT hook notes the dialogs and message boxes
-// as they are created, and their end.
+// calling thread performs it, from the first call of any of its functions until
+// testsupport::StopRealUser. A modal dialog or message box runs its own message loop,
+// which dispatches the timer's ticks; each tick performs the next queued action on the
+// topmost enabled modal window, as a person would with mouse and keyboard: BM_CLICK on
+// a button, WM_CHAR into the combo box's edit field, Escape through the dialog manager.
+// Actions that make the window run code are posted, never sent, so a dialog procedure
+// that opens a message box does it in the dialog's loop and not inside the tick; posted
+// messages are dispatched before the next tick, so actions happen in their order. A CBT
+// hook notes the dialogs and message boxes as they are created, and their end.
 #include <windows.h>
 
 #include <algorithm>
